@@ -1,0 +1,63 @@
+// Helpers shared by the tests: turning cubie cubes and making random ones.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "CubieCube.h"
+#include "FaceCube.h"
+
+inline const std::string solvedFacelets = "UUUUUUUUURRRRRRRRRFFFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB";
+
+inline std::string faceletsOf(const CubieCube& cube) { return cube.toFaceCube()->to_String(); }
+
+// Applies move index 3 * axis + power - 1 to the cube, corners and edges.
+inline void applyMove(CubieCube& cube, int move) {
+    for (int p = 0; p <= move % 3; ++p) {
+        cube.cornerMultiply(CubieCube::moveCube[move / 3]);
+        cube.edgeMultiply(CubieCube::moveCube[move / 3]);
+    }
+}
+
+// Parses a move sequence such as "R2 U' F " into the cube.
+inline void applyMoves(CubieCube& cube, const std::string& moves) {
+    const std::string faces = "URFDLB";
+    for (std::size_t i = 0; i < moves.size(); ++i) {
+        std::size_t axis = faces.find(moves[i]);
+        if (axis == std::string::npos) continue;
+        int power = 1;
+        if (i + 1 < moves.size() && moves[i + 1] == '2') power = 2;
+        if (i + 1 < moves.size() && moves[i + 1] == '\'') power = 3;
+        applyMove(cube, static_cast<int>(3 * axis) + power - 1);
+    }
+}
+
+// A cube drawn uniformly from those that can be reached by face turns.
+inline CubieCube randomCubie(std::mt19937& rng) {
+    CubieCube cube;
+    cube.setFlip(static_cast<short>(rng() % 2048));
+    cube.setTwist(static_cast<short>(rng() % 2187));
+    do {
+        cube.setURFtoDLB(static_cast<int>(rng() % 40320));
+        cube.setURtoBR(static_cast<int>(rng() % 479001600));
+    } while (cube.edgeParity() != cube.cornerParity());
+    return cube;
+}
+
+inline bool sameCube(const CubieCube& a, const CubieCube& b) {
+    for (int i = 0; i < 8; ++i) {
+        if (a.cp[i] != b.cp[i] || a.co[i] != b.co[i]) return false;
+    }
+    for (int i = 0; i < 12; ++i) {
+        if (a.ep[i] != b.ep[i] || a.eo[i] != b.eo[i]) return false;
+    }
+    return true;
+}
+
+// The basic turns are filled once, before any test runs.
+class CubeModelEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { CubieCube::initAllStaticVariables(); }
+};
