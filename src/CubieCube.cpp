@@ -39,11 +39,13 @@ const unsigned char coB[8] = {0, 0, 1, 2, 0, 0, 2, 1};
 const Edge epB[12] = {UR, UF, UL, BR, DR, DF, DL, BL, FR, FL, UB, DB};
 const unsigned char eoB[12] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 1};
 
-const int factorial[13] = {1,      1,       2,        6,         24,        120,      720,
-                           5040,   40320,   362880,   3628800,   39916800,  479001600};
+const int factorial[13] = {1,    1,     2,      6,       24,       120,      720,
+                           5040, 40320, 362880, 3628800, 39916800, 479001600};
 
 // The value reduced into 0..count-1, so that a setter given any argument stays in range.
-int wrapped(int value, int count) { return (value % count + count) % count; }
+int wrapped(int value, int count) {
+    return (value % count + count) % count;
+}
 
 template <typename Piece>
 void rotateLeftOf(Piece* arr, int l, int r) {
@@ -278,7 +280,9 @@ void CubieCube::edgeMultiply(const CubieCube& b) {
     }
 }
 
-void CubieCube::multiply(const CubieCube& b) { cornerMultiply(b); }
+void CubieCube::multiply(const CubieCube& b) {
+    cornerMultiply(b);
+}
 
 void CubieCube::invCubieCube(CubieCube& target) const {
     for (int i = 0; i < 12; ++i) target.ep[ep[i]] = static_cast<Edge>(i);
@@ -290,9 +294,13 @@ void CubieCube::invCubieCube(CubieCube& target) const {
     }
 }
 
-short CubieCube::cornerParity() const { return permutationParity(cp, 8); }
+short CubieCube::cornerParity() const {
+    return permutationParity(cp, 8);
+}
 
-short CubieCube::edgeParity() const { return permutationParity(ep, 12); }
+short CubieCube::edgeParity() const {
+    return permutationParity(ep, 12);
+}
 
 int CubieCube::verify() const {
     if (!eachPieceOnce(ep, 12)) return -2;
@@ -345,29 +353,41 @@ short CubieCube::getFRtoBR() const {
     return static_cast<short>(getPartial(ep, FRtoBRCoordinate));
 }
 
-void CubieCube::setFRtoBR(short idx) { setPartial(ep, FRtoBRCoordinate, idx, FRtoBRFill); }
+void CubieCube::setFRtoBR(short idx) {
+    setPartial(ep, FRtoBRCoordinate, idx, FRtoBRFill);
+}
 
 short CubieCube::getURFtoDLF() const {
     return static_cast<short>(getPartial(cp, URFtoDLFCoordinate));
 }
 
-void CubieCube::setURFtoDLF(short idx) { setPartial(cp, URFtoDLFCoordinate, idx, URFtoDLFFill); }
+void CubieCube::setURFtoDLF(short idx) {
+    setPartial(cp, URFtoDLFCoordinate, idx, URFtoDLFFill);
+}
 
-int CubieCube::getURtoDF() const { return getPartial(ep, URtoDFCoordinate); }
+int CubieCube::getURtoDF() const {
+    return getPartial(ep, URtoDFCoordinate);
+}
 
-void CubieCube::setURtoDF(int idx) { setPartial(ep, URtoDFCoordinate, idx, URtoDFFill); }
+void CubieCube::setURtoDF(int idx) {
+    setPartial(ep, URtoDFCoordinate, idx, URtoDFFill);
+}
 
 short CubieCube::getURtoUL() const {
     return static_cast<short>(getPartial(ep, URtoULCoordinate));
 }
 
-void CubieCube::setURtoUL(short idx) { setPartial(ep, URtoULCoordinate, idx, threeEdgeFill); }
+void CubieCube::setURtoUL(short idx) {
+    setPartial(ep, URtoULCoordinate, idx, threeEdgeFill);
+}
 
 short CubieCube::getUBtoDF() const {
     return static_cast<short>(getPartial(ep, UBtoDFCoordinate));
 }
 
-void CubieCube::setUBtoDF(short idx) { setPartial(ep, UBtoDFCoordinate, idx, threeEdgeFill); }
+void CubieCube::setUBtoDF(short idx) {
+    setPartial(ep, UBtoDFCoordinate, idx, threeEdgeFill);
+}
 
 int CubieCube::getURFtoDLB() const {
     Corner perm[8];
@@ -375,7 +395,9 @@ int CubieCube::getURFtoDLB() const {
     return encodeOrder(perm, 8, URF);
 }
 
-void CubieCube::setURFtoDLB(int idx) { decodeOrder(cp, 8, URF, wrapped(idx, factorial[8])); }
+void CubieCube::setURFtoDLB(int idx) {
+    decodeOrder(cp, 8, URF, wrapped(idx, factorial[8]));
+}
 
 int CubieCube::getURtoBR() const {
     Edge perm[12];
@@ -383,7 +405,9 @@ int CubieCube::getURtoBR() const {
     return encodeOrder(perm, 12, UR);
 }
 
-void CubieCube::setURtoBR(int idx) { decodeOrder(ep, 12, UR, wrapped(idx, factorial[12])); }
+void CubieCube::setURtoBR(int idx) {
+    decodeOrder(ep, 12, UR, wrapped(idx, factorial[12]));
+}
 
 int CubieCube::getURtoDF(short idx1, short idx2) {
     CubieCube a;
@@ -410,7 +434,15 @@ int CubieCube::Cnk(int n, int k) {
     return s;
 }
 
-void CubieCube::rotateLeft(Corner* arr, int l, int r) { rotateLeftOf(arr, l, r); }
-void CubieCube::rotateRight(Corner* arr, int l, int r) { rotateRightOf(arr, l, r); }
-void CubieCube::rotateLeft(Edge* arr, int l, int r) { rotateLeftOf(arr, l, r); }
-void CubieCube::rotateRight(Edge* arr, int l, int r) { rotateRightOf(arr, l, r); }
+void CubieCube::rotateLeft(Corner* arr, int l, int r) {
+    rotateLeftOf(arr, l, r);
+}
+void CubieCube::rotateRight(Corner* arr, int l, int r) {
+    rotateRightOf(arr, l, r);
+}
+void CubieCube::rotateLeft(Edge* arr, int l, int r) {
+    rotateLeftOf(arr, l, r);
+}
+void CubieCube::rotateRight(Edge* arr, int l, int r) {
+    rotateRightOf(arr, l, r);
+}

@@ -8,7 +8,7 @@
 class FaceCube;
 
 class CubieCube {
-public:
+  public:
     // Permutations are stored by position: cp[i] is the corner cubie at corner position i.
     TP::Corner cp[8];
     unsigned char co[8];

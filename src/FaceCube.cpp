@@ -4,9 +4,9 @@
 
 using namespace TP;
 
-const Facelet FaceCube::cornerFacelet[8][3] = {
-    {U9, R1, F3}, {U7, F1, L3}, {U1, L1, B3}, {U3, B1, R3},
-    {D3, F9, R7}, {D1, L9, F7}, {D7, B9, L7}, {D9, R9, B7}};
+const Facelet FaceCube::cornerFacelet[8][3] = {{U9, R1, F3}, {U7, F1, L3}, {U1, L1, B3},
+                                               {U3, B1, R3}, {D3, F9, R7}, {D1, L9, F7},
+                                               {D7, B9, L7}, {D9, R9, B7}};
 
 const Facelet FaceCube::edgeFacelet[12][2] = {{U6, R2}, {U8, F2}, {U4, L2}, {U2, B2},
                                               {D6, R8}, {D2, F8}, {D4, L8}, {D8, B8},

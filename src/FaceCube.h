@@ -9,7 +9,7 @@
 class CubieCube;
 
 class FaceCube {
-public:
+  public:
     TP::Color f[54];
 
     // Facelets of each corner and edge position, and colours of each corner and edge cubie.

@@ -7,7 +7,7 @@
 class CubieCube;
 
 class Tools {
-public:
+  public:
     // 0 for a string whose first 54 characters describe a cube that can be reached by face turns.
     // Otherwise -1 (a face letter not exactly nine times), the code of CubieCube::verify (-2..-6),
     // or, for pieces that verify but stickers that no real cube shows, -9 (a centre not showing

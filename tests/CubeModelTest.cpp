@@ -67,20 +67,23 @@ TEST(FaceCubeToCubie, TurnedCubesGiveTheBasicTurns) {
 }
 
 TEST(FaceCubeToCubie, OrientationsAreReadFromTheStickers) {
-    EXPECT_EQ(FaceCube("UUUUUUUUFURRRRRRRRFFRFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB").toCubieCube()->co[URF],
-              1);
-    EXPECT_EQ(FaceCube("UUUUUUUURFRRRRRRRRFFUFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB").toCubieCube()->co[URF],
-              2);
-    EXPECT_EQ(FaceCube("UUUUURUUURURRRRRRRFFFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB").toCubieCube()->eo[UR],
-              1);
+    EXPECT_EQ(
+        FaceCube("UUUUUUUUFURRRRRRRRFFRFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB").toCubieCube()->co[URF],
+        1);
+    EXPECT_EQ(
+        FaceCube("UUUUUUUURFRRRRRRRRFFUFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB").toCubieCube()->co[URF],
+        2);
+    EXPECT_EQ(
+        FaceCube("UUUUURUUURURRRRRRRFFFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB").toCubieCube()->eo[UR],
+        1);
 }
 
 TEST(FaceCubeToCubie, UnmatchedPositionsGetCubieZero) {
     auto edge = FaceCube(withFacelet(solvedFacelets, F2, 'U')).toCubieCube();
     EXPECT_EQ(edge->ep[UF], UR);
     EXPECT_EQ(edge->eo[UF], 0);
-    EXPECT_TRUE(sameCube(*FaceCube(withFacelet(solvedFacelets, R2, 'U')).toCubieCube(),
-                         CubieCube()));
+    EXPECT_TRUE(
+        sameCube(*FaceCube(withFacelet(solvedFacelets, R2, 'U')).toCubieCube(), CubieCube()));
 
     auto corner = FaceCube(withFacelet(solvedFacelets, F1, 'D')).toCubieCube();
     EXPECT_EQ(corner->cp[UFL], URF);
@@ -127,13 +130,12 @@ TEST(CubieCubeBasics, ArrayConstructorCopiesEveryEntry) {
 }
 
 TEST(CubieCubeBasics, BasicTurnsAreOddConsistentCubes) {
-    const char* shown[6] = {
-        "UUUUUUUUUBBBRRRRRRRRRFFFFFFDDDDDDDDDFFFLLLLLLLLLBBBBBB",
-        "UUFUUFUUFRRRRRRRRRFFDFFDFFDDDBDDBDDBLLLLLLLLLUBBUBBUBB",
-        "UUUUUULLLURRURRURRFFFFFFFFFRRRDDDDDDLLDLLDLLDBBBBBBBBB",
-        "UUUUUUUUURRRRRRFFFFFFFFFLLLDDDDDDDDDLLLLLLBBBBBBBBBRRR",
-        "BUUBUUBUURRRRRRRRRUFFUFFUFFFDDFDDFDDLLLLLLLLLBBDBBDBBD",
-        "RRRUUUUUURRDRRDRRDFFFFFFFFFDDDDDDLLLULLULLULLBBBBBBBBB"};
+    const char* shown[6] = {"UUUUUUUUUBBBRRRRRRRRRFFFFFFDDDDDDDDDFFFLLLLLLLLLBBBBBB",
+                            "UUFUUFUUFRRRRRRRRRFFDFFDFFDDDBDDBDDBLLLLLLLLLUBBUBBUBB",
+                            "UUUUUULLLURRURRURRFFFFFFFFFRRRDDDDDDLLDLLDLLDBBBBBBBBB",
+                            "UUUUUUUUURRRRRRFFFFFFFFFLLLDDDDDDDDDLLLLLLBBBBBBBBBRRR",
+                            "BUUBUUBUURRRRRRRRRUFFUFFUFFFDDFDDFDDLLLLLLLLLBBDBBDBBD",
+                            "RRRUUUUUURRDRRDRRDFFFFFFFFFDDDDDDLLLULLULLULLBBBBBBBBB"};
     for (int axis = 0; axis < 6; ++axis) {
         const CubieCube& turn = CubieCube::moveCube[axis];
         EXPECT_EQ(turn.verify(), 0) << axis;

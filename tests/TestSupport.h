@@ -11,7 +11,9 @@
 
 inline const std::string solvedFacelets = "UUUUUUUUURRRRRRRRRFFFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB";
 
-inline std::string faceletsOf(const CubieCube& cube) { return cube.toFaceCube()->to_String(); }
+inline std::string faceletsOf(const CubieCube& cube) {
+    return cube.toFaceCube()->to_String();
+}
 
 // Applies move index 3 * axis + power - 1 to the cube, corners and edges.
 inline void applyMove(CubieCube& cube, int move) {
@@ -58,6 +60,6 @@ inline bool sameCube(const CubieCube& a, const CubieCube& b) {
 
 // The basic turns are filled once, before any test runs.
 class CubeModelEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override { CubieCube::initAllStaticVariables(); }
 };

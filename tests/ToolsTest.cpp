@@ -79,8 +79,7 @@ TEST(ToolsVerify, ReadCubeHandsOverTheCubeOnlyWhenValid) {
     ASSERT_NE(cube, nullptr);
     EXPECT_TRUE(sameCube(*cube, CubieCube::moveCube[0]));
     std::unique_ptr<CubieCube> rejected;
-    EXPECT_EQ(Tools::readCube(withFacelets(solvedFacelets, {{U5, 'R'}, {R5, 'U'}}), rejected),
-              -9);
+    EXPECT_EQ(Tools::readCube(withFacelets(solvedFacelets, {{U5, 'R'}, {R5, 'U'}}), rejected), -9);
     EXPECT_EQ(rejected, nullptr);
 }
 

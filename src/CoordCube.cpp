@@ -1,0 +1,218 @@
+#include "CoordCube.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "CubieCube.h"
+
+short CoordCube::twistMove[2187][18];
+short CoordCube::flipMove[2048][18];
+short CoordCube::FRtoBR_Move[11880][18];
+short CoordCube::URFtoDLF_Move[20160][18];
+short CoordCube::URtoDF_Move[20160][18];
+short CoordCube::URtoUL_Move[1320][18];
+short CoordCube::UBtoDF_Move[1320][18];
+short CoordCube::MergeURtoULandUBtoDF[336][336];
+unsigned char CoordCube::Slice_URFtoDLF_Parity_Prun[483840];
+unsigned char CoordCube::Slice_URtoDF_Parity_Prun[483840];
+unsigned char CoordCube::Slice_Twist_Prun[541283];
+unsigned char CoordCube::Slice_Flip_Prun[506880];
+
+const short CoordCube::parityMove[2][18] = {{1, 0, 1, 1, 0, 1, 1, 0, 1, 1, 0, 1, 1, 0, 1, 1, 0, 1},
+                                            {0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0}};
+
+const int CoordCube::phase2Moves[10] = {0, 1, 2, 4, 7, 9, 10, 11, 13, 16};
+
+const CoordCube::TableFile CoordCube::tableFiles[12] = {
+    {"twistMove", twistMove, 2, 2187 * 18},
+    {"flipMove", flipMove, 2, 2048 * 18},
+    {"FRtoBR_Move", FRtoBR_Move, 2, 11880 * 18},
+    {"URFtoDLF_Move", URFtoDLF_Move, 2, 20160 * 18},
+    {"URtoDF_Move", URtoDF_Move, 2, 20160 * 18},
+    {"URtoUL_Move", URtoUL_Move, 2, 1320 * 18},
+    {"UBtoDF_Move", UBtoDF_Move, 2, 1320 * 18},
+    {"MergeURtoULandUBtoDF", MergeURtoULandUBtoDF, 2, 336 * 336},
+    {"Slice_URFtoDLF_Parity_Prun", Slice_URFtoDLF_Parity_Prun, 1, 483840},
+    {"Slice_URtoDF_Parity_Prun", Slice_URtoDF_Parity_Prun, 1, 483840},
+    {"Slice_Twist_Prun", Slice_Twist_Prun, 1, 541283},
+    {"Slice_Flip_Prun", Slice_Flip_Prun, 1, 506880}};
+
+namespace {
+
+#ifndef CUBESOLVER_TABLE_DIR
+#define CUBESOLVER_TABLE_DIR "tables"
+#endif
+#ifndef CUBESOLVER_INSTALL_TABLE_DIR
+#define CUBESOLVER_INSTALL_TABLE_DIR "/usr/local/share/cubesolver"
+#endif
+
+bool hostIsLittleEndian() {
+    const std::uint16_t one = 1;
+    unsigned char first;
+    std::memcpy(&first, &one, 1);
+    return first == 1;
+}
+
+// The files store 16-bit entries low byte first.
+void fromLittleEndian(short* data, int count) {
+    if (hostIsLittleEndian()) return;
+    for (int i = 0; i < count; ++i) {
+        auto u = static_cast<std::uint16_t>(data[i]);
+        data[i] = static_cast<short>((u >> 8) | (u << 8));
+    }
+}
+
+std::string joined(const std::vector<std::string>& directories) {
+    std::string s;
+    for (const std::string& dir : directories) s += (s.empty() ? "" : ", ") + dir;
+    return s;
+}
+
+// Reads one table from the first directory that has its file; "" or what went wrong.
+std::string loadTable(const CoordCube::TableFile& table,
+                      const std::vector<std::string>& directories, std::string& path) {
+    for (const std::string& dir : directories) {
+        path = dir + "/" + table.name;
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        if (file == nullptr) {
+            if (errno == ENOENT) continue;
+            return "cannot be read (" + std::string(std::strerror(errno)) + ")";
+        }
+        std::size_t got = std::fread(table.data, table.elementSize, table.count, file);
+        bool failed = std::ferror(file) != 0;
+        int error = errno;
+        std::fclose(file);
+        if (failed) return "cannot be read (" + std::string(std::strerror(error)) + ")";
+        if (got < static_cast<std::size_t>(table.count)) {
+            return "is shorter than its " + std::to_string(table.elementSize * table.count) +
+                   " bytes";
+        }
+        if (table.elementSize == 2) fromLittleEndian(static_cast<short*>(table.data), table.count);
+        return "";
+    }
+    path = table.name;
+    return "is missing";
+}
+
+bool isPhase2Move(int m) {
+    for (int move : CoordCube::phase2Moves) {
+        if (move == m) return true;
+    }
+    return false;
+}
+
+// True when every entry of the given columns lies in 0..limit-1. Phase-2 tables are read in the
+// phase-2 columns only.
+bool movesInRange(const short (*table)[18], int rows, int limit, bool phase2Only) {
+    for (int row = 0; row < rows; ++row) {
+        for (int m = 0; m < 18; ++m) {
+            if (phase2Only && !isPhase2Move(m)) continue;
+            if (table[row][m] < 0 || table[row][m] >= limit) return false;
+        }
+    }
+    return true;
+}
+
+bool mergeInRange() {
+    for (const auto& row : CoordCube::MergeURtoULandUBtoDF) {
+        for (short v : row) {
+            if (v < -1 || v >= 20160) return false;
+        }
+    }
+    return true;
+}
+
+// True when no entry exceeds the largest distance any table holds.
+bool pruningInRange(const unsigned char* table, std::uint32_t entries) {
+    for (std::uint32_t i = 0; i < entries; ++i) {
+        if (CoordCube::getPruning(table, i) > 14) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+CoordCube::CoordCube(const CubieCube& c)
+    : twist(c.getTwist()),
+      flip(c.getFlip()),
+      parity(c.cornerParity()),
+      FRtoBR(c.getFRtoBR()),
+      URFtoDLF(c.getURFtoDLF()),
+      URtoUL(c.getURtoUL()),
+      UBtoDF(c.getUBtoDF()),
+      URtoDF(c.getURtoDF()) {}
+
+void CoordCube::move(int m) {
+    twist = twistMove[twist][m];
+    flip = flipMove[flip][m];
+    parity = parityMove[parity][m];
+    FRtoBR = FRtoBR_Move[FRtoBR][m];
+    URFtoDLF = URFtoDLF_Move[URFtoDLF][m];
+    URtoUL = URtoUL_Move[URtoUL][m];
+    UBtoDF = UBtoDF_Move[UBtoDF][m];
+    if (URtoUL < 336 && UBtoDF < 336) URtoDF = MergeURtoULandUBtoDF[URtoUL][UBtoDF];
+}
+
+void CoordCube::initAllStaticVariables() {
+    std::vector<std::string> directories = {".", CUBESOLVER_TABLE_DIR};
+    if (std::string(CUBESOLVER_INSTALL_TABLE_DIR) != CUBESOLVER_TABLE_DIR) {
+        directories.push_back(CUBESOLVER_INSTALL_TABLE_DIR);
+    }
+    std::string failure = loadTables(directories);
+    if (failure.empty()) return;
+    std::fprintf(stderr,
+                 "cubesolver: %s (looked in: %s); make the tables with \"maketables DIR\" "
+                 "or by building the project\n",
+                 failure.c_str(), joined(directories).c_str());
+    std::exit(2);
+}
+
+std::string CoordCube::loadTables(const std::vector<std::string>& directories) {
+    for (const TableFile& table : tableFiles) {
+        std::string path;
+        std::string failure = loadTable(table, directories, path);
+        if (!failure.empty()) return "table file \"" + path + "\" " + failure;
+    }
+    const char* bad = firstTableOutOfRange();
+    if (bad != nullptr) {
+        return "table file \"" + std::string(bad) + "\" holds entries out of range";
+    }
+    return "";
+}
+
+const char* CoordCube::firstTableOutOfRange() {
+    // In rows 0..23 of FRtoBR_Move the phase-2 moves must keep the slice edges in the middle
+    // slice, or phase 2 would read its pruning tables past their end.
+    if (!movesInRange(twistMove, 2187, 2187, false)) return "twistMove";
+    if (!movesInRange(flipMove, 2048, 2048, false)) return "flipMove";
+    if (!movesInRange(FRtoBR_Move, 11880, 11880, false) ||
+        !movesInRange(FRtoBR_Move, 24, 24, true)) {
+        return "FRtoBR_Move";
+    }
+    if (!movesInRange(URFtoDLF_Move, 20160, 20160, false)) return "URFtoDLF_Move";
+    if (!movesInRange(URtoDF_Move, 20160, 20160, true)) return "URtoDF_Move";
+    if (!movesInRange(URtoUL_Move, 1320, 1320, false)) return "URtoUL_Move";
+    if (!movesInRange(UBtoDF_Move, 1320, 1320, false)) return "UBtoDF_Move";
+    if (!mergeInRange()) return "MergeURtoULandUBtoDF";
+    if (!pruningInRange(Slice_URFtoDLF_Parity_Prun, 967680)) return "Slice_URFtoDLF_Parity_Prun";
+    if (!pruningInRange(Slice_URtoDF_Parity_Prun, 967680)) return "Slice_URtoDF_Parity_Prun";
+    if (!pruningInRange(Slice_Twist_Prun, 1082565)) return "Slice_Twist_Prun";
+    if (!pruningInRange(Slice_Flip_Prun, 1013760)) return "Slice_Flip_Prun";
+    return nullptr;
+}
+
+unsigned char CoordCube::getPruning(const unsigned char* table, std::uint32_t index) {
+    unsigned char b = table[index / 2];
+    return (index & 1) == 0 ? b & 0x0f : b >> 4;
+}
+
+void CoordCube::setPruning(unsigned char* table, int index, unsigned char value) {
+    unsigned char& b = table[index / 2];
+    if ((index & 1) == 0) {
+        b &= static_cast<unsigned char>(value | 0xf0);
+    } else {
+        b &= static_cast<unsigned char>((value << 4) | 0x0f);
+    }
+}

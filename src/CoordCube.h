@@ -1,0 +1,75 @@
+// A cube described by the coordinates the two search phases use, and the tables that move them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CubieCube;
+
+class CoordCube {
+  public:
+    short twist;
+    short flip;
+    short parity;
+    short FRtoBR;
+    short URFtoDLF;
+    short URtoUL;
+    short UBtoDF;
+    int URtoDF;
+
+    // Move tables: the coordinate after each move, row = coordinate, column = move index.
+    static short twistMove[2187][18];
+    static short flipMove[2048][18];
+    static short FRtoBR_Move[11880][18];
+    static short URFtoDLF_Move[20160][18];
+    // Rows cover the phase-2 values of URtoDF only; only the ten phase-2 columns hold entries.
+    static short URtoDF_Move[20160][18];
+    static short URtoUL_Move[1320][18];
+    static short UBtoDF_Move[1320][18];
+    // URtoDF of the edges placed by a URtoUL and a UBtoDF value below 336, or -1.
+    static short MergeURtoULandUBtoDF[336][336];
+
+    // Pruning tables: the distance to the goal of each coordinate tuple, two 4-bit entries a byte.
+    static unsigned char Slice_URFtoDLF_Parity_Prun[483840];
+    static unsigned char Slice_URtoDF_Parity_Prun[483840];
+    static unsigned char Slice_Twist_Prun[541283];
+    static unsigned char Slice_Flip_Prun[506880];
+
+    // Corner parity after each move: quarter turns change it, half turns keep it.
+    static const short parityMove[2][18];
+
+    // The ten moves that keep the phase-2 subgroup, in the order phase 2 tries them.
+    static const int phase2Moves[10];
+
+    // One table file: its name, the table it fills, and its element size and count.
+    struct TableFile {
+        const char* name;
+        void* data;
+        int elementSize;
+        int count;
+    };
+    static const TableFile tableFiles[12];
+
+    explicit CoordCube(const CubieCube& c);
+
+    // Applies a move (index 0..17) by table lookup alone. URtoDF follows the cube only while
+    // UR..DF lie in the U and D layers; otherwise it keeps its old value.
+    void move(int m);
+
+    // Loads the twelve tables, each from the working directory or else from the table directory
+    // fixed at build time, and checks every entry the searches read. On failure it writes one line
+    // to standard error and ends the process with status 2, since no search may run on them.
+    static void initAllStaticVariables();
+
+    // The loader behind it: each file is taken from the first directory that has it. Returns the
+    // empty string on success, otherwise a description of the first failure.
+    static std::string loadTables(const std::vector<std::string>& directories);
+
+    // The name of the first table holding an entry the searches cannot use, or nullptr.
+    static const char* firstTableOutOfRange();
+
+    static unsigned char getPruning(const unsigned char* table, std::uint32_t index);
+    // Combines by AND, so a table built with it starts with every byte 0xFF.
+    static void setPruning(unsigned char* table, int index, unsigned char value);
+};

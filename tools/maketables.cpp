@@ -1,0 +1,189 @@
+// maketables [DIR]: computes the twelve table files from the cube model and writes them into DIR
+// (default: the working directory). 16-bit entries are written low byte first on every host.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "CoordCube.h"
+#include "CubieCube.h"
+
+namespace {
+
+using MoveRow = short[18];
+
+// Fills the move table of a coordinate: set each value on the identity cube, turn each face
+// three times by a quarter turn reading the coordinate after each, and a fourth turn restores it.
+template <typename Set, typename Get>
+void fillMoveTable(MoveRow* table, int rows, bool corners, Set set, Get get) {
+    for (int row = 0; row < rows; ++row) {
+        CubieCube cube;
+        set(cube, row);
+        for (int axis = 0; axis < 6; ++axis) {
+            for (int power = 0; power < 4; ++power) {
+                if (corners) {
+                    cube.cornerMultiply(CubieCube::moveCube[axis]);
+                } else {
+                    cube.edgeMultiply(CubieCube::moveCube[axis]);
+                }
+                if (power < 3) table[row][3 * axis + power] = static_cast<short>(get(cube));
+            }
+        }
+    }
+}
+
+void fillMoveTables() {
+    fillMoveTable(
+        CoordCube::twistMove, 2187, true, [](CubieCube& c, int v) { c.setTwist(short(v)); },
+        [](const CubieCube& c) { return c.getTwist(); });
+    fillMoveTable(
+        CoordCube::flipMove, 2048, false, [](CubieCube& c, int v) { c.setFlip(short(v)); },
+        [](const CubieCube& c) { return c.getFlip(); });
+    fillMoveTable(
+        CoordCube::FRtoBR_Move, 11880, false, [](CubieCube& c, int v) { c.setFRtoBR(short(v)); },
+        [](const CubieCube& c) { return c.getFRtoBR(); });
+    fillMoveTable(
+        CoordCube::URFtoDLF_Move, 20160, true, [](CubieCube& c, int v) { c.setURFtoDLF(short(v)); },
+        [](const CubieCube& c) { return c.getURFtoDLF(); });
+    fillMoveTable(
+        CoordCube::URtoDF_Move, 20160, false, [](CubieCube& c, int v) { c.setURtoDF(v); },
+        [](const CubieCube& c) { return c.getURtoDF(); });
+    fillMoveTable(
+        CoordCube::URtoUL_Move, 1320, false, [](CubieCube& c, int v) { c.setURtoUL(short(v)); },
+        [](const CubieCube& c) { return c.getURtoUL(); });
+    fillMoveTable(
+        CoordCube::UBtoDF_Move, 1320, false, [](CubieCube& c, int v) { c.setUBtoDF(short(v)); },
+        [](const CubieCube& c) { return c.getUBtoDF(); });
+
+    // Outside the phase-2 moves URtoDF leaves its 20160 rows and its values do not fit 16 bits;
+    // the searches never read those columns, which hold -1.
+    for (auto& row : CoordCube::URtoDF_Move) {
+        for (int m = 0; m < 18; ++m) {
+            bool phase2 = false;
+            for (int move : CoordCube::phase2Moves) phase2 = phase2 || move == m;
+            if (!phase2) row[m] = -1;
+        }
+    }
+
+    for (int i = 0; i < 336; ++i) {
+        for (int j = 0; j < 336; ++j) {
+            CoordCube::MergeURtoULandUBtoDF[i][j] = static_cast<short>(
+                CubieCube::getURtoDF(static_cast<short>(i), static_cast<short>(j)));
+        }
+    }
+}
+
+// Breadth-first search from the goal (entry 0) over all entries: each entry becomes its distance.
+template <typename Successor>
+void fillPruningTable(unsigned char* table, int entries, const int* moves, int moveCount,
+                      Successor next) {
+    std::memset(table, 0xff, (entries + 1) / 2);
+    CoordCube::setPruning(table, 0, 0);
+    int done = 1;
+    for (int depth = 0; done < entries; ++depth) {
+        for (int i = 0; i < entries; ++i) {
+            if (CoordCube::getPruning(table, i) != depth) continue;
+            for (int k = 0; k < moveCount; ++k) {
+                int j = next(i, moves[k]);
+                if (CoordCube::getPruning(table, j) == 0x0f) {
+                    CoordCube::setPruning(table, j, static_cast<unsigned char>(depth + 1));
+                    ++done;
+                }
+            }
+        }
+    }
+}
+
+int sliceAfter(int slice, int m) {
+    return CoordCube::FRtoBR_Move[24 * slice][m] / 24;
+}
+
+void fillPruningTables() {
+    int allMoves[18];
+    for (int m = 0; m < 18; ++m) allMoves[m] = m;
+    const int* phase2 = CoordCube::phase2Moves;
+
+    fillPruningTable(CoordCube::Slice_URFtoDLF_Parity_Prun, 967680, phase2, 10, [](int i, int m) {
+        int parity = i % 2, FRtoBR = i / 2 % 24, URFtoDLF = i / 48;
+        return (24 * CoordCube::URFtoDLF_Move[URFtoDLF][m] + CoordCube::FRtoBR_Move[FRtoBR][m]) *
+                   2 +
+               CoordCube::parityMove[parity][m];
+    });
+    fillPruningTable(CoordCube::Slice_URtoDF_Parity_Prun, 967680, phase2, 10, [](int i, int m) {
+        int parity = i % 2, FRtoBR = i / 2 % 24, URtoDF = i / 48;
+        return (24 * CoordCube::URtoDF_Move[URtoDF][m] + CoordCube::FRtoBR_Move[FRtoBR][m]) * 2 +
+               CoordCube::parityMove[parity][m];
+    });
+    fillPruningTable(CoordCube::Slice_Twist_Prun, 1082565, allMoves, 18, [](int i, int m) {
+        return 495 * CoordCube::twistMove[i / 495][m] + sliceAfter(i % 495, m);
+    });
+    fillPruningTable(CoordCube::Slice_Flip_Prun, 1013760, allMoves, 18, [](int i, int m) {
+        return 495 * CoordCube::flipMove[i / 495][m] + sliceAfter(i % 495, m);
+    });
+}
+
+// The bytes of a table as its file holds them.
+std::vector<unsigned char> fileBytes(const CoordCube::TableFile& table) {
+    std::vector<unsigned char> bytes;
+    bytes.reserve(static_cast<std::size_t>(table.elementSize) * table.count);
+    if (table.elementSize == 1) {
+        auto data = static_cast<const unsigned char*>(table.data);
+        bytes.assign(data, data + table.count);
+        return bytes;
+    }
+    auto data = static_cast<const short*>(table.data);
+    for (int i = 0; i < table.count; ++i) {
+        auto u = static_cast<std::uint16_t>(data[i]);
+        bytes.push_back(static_cast<unsigned char>(u & 0xff));
+        bytes.push_back(static_cast<unsigned char>(u >> 8));
+    }
+    return bytes;
+}
+
+// Writes under a temporary name and renames it into place, so that an interrupted run never
+// leaves a short file under a table's name.
+bool writeTable(const std::string& dir, const CoordCube::TableFile& table) {
+    std::string path = dir + "/" + table.name;
+    std::string temporary = path + ".tmp";
+    std::vector<unsigned char> bytes = fileBytes(table);
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    bool ok = file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    int error = errno;
+    if (file != nullptr && std::fclose(file) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        std::fprintf(stderr, "maketables: cannot write %s: %s\n", path.c_str(),
+                     std::strerror(error));
+        std::remove(temporary.c_str());
+        return false;
+    }
+    std::printf("maketables: wrote %s (%zu bytes)\n", path.c_str(), bytes.size());
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string dir = argc > 1 ? argv[1] : ".";
+    if (mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) {
+        std::fprintf(stderr, "maketables: cannot create directory %s: %s\n", dir.c_str(),
+                     std::strerror(errno));
+        return 1;
+    }
+    CubieCube::initAllStaticVariables();
+    fillMoveTables();
+    fillPruningTables();
+    for (const CoordCube::TableFile& table : CoordCube::tableFiles) {
+        if (!writeTable(dir, table)) return 1;
+    }
+    return 0;
+}
