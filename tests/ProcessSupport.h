@@ -1,0 +1,53 @@
+// Running the built programs as processes, and scratch directories for them.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+struct ProcessResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+inline std::string fileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A fresh empty directory, removed with its contents when the object goes.
+class ScratchDir {
+public:
+    ScratchDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "cubetest.XXXXXX").string();
+        path = mkdtemp(pattern.data()) ? pattern : "";
+    }
+    ~ScratchDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    std::filesystem::path path;
+};
+
+// Runs a built program (under the cross build's emulator, if any) in the given directory.
+inline ProcessResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                                const std::filesystem::path& dir) {
+    ScratchDir capture;
+    std::string command = "cd '" + dir.string() + "' && " CUBESOLVER_RUN_PREFIX " '" + program + "'";
+    for (const std::string& arg : args) command += " '" + arg + "'";
+    command += " >'" + (capture.path / "out").string() + "' 2>'" + (capture.path / "err").string() +
+               "' </dev/null";
+    int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, fileText(capture.path / "out"),
+            fileText(capture.path / "err")};
+}

@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "CoordCube.h"
+#include "ProcessSupport.h"
+#include "TestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TablesEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        CubieCube::initAllStaticVariables();
+        ASSERT_EQ(CoordCube::loadTables({CUBESOLVER_TABLE_DIR}), "");
+    }
+};
+
+const ::testing::Environment* const tables =
+    ::testing::AddGlobalTestEnvironment(new TablesEnvironment);
+
+// Moves a coordinate tuple takes through the pruning tables, and the tuple's successor.
+struct PruningTable {
+    const char* name;
+    const unsigned char* table;
+    int entries;
+    bool phase2;
+    int (*next)(int, int);
+};
+
+int sliceAfter(int slice, int m) { return CoordCube::FRtoBR_Move[24 * slice][m] / 24; }
+
+const PruningTable pruningTables[] = {
+    {"Slice_Flip_Prun", CoordCube::Slice_Flip_Prun, 1013760, false,
+     [](int i, int m) { return 495 * CoordCube::flipMove[i / 495][m] + sliceAfter(i % 495, m); }},
+    {"Slice_Twist_Prun", CoordCube::Slice_Twist_Prun, 1082565, false,
+     [](int i, int m) { return 495 * CoordCube::twistMove[i / 495][m] + sliceAfter(i % 495, m); }},
+    {"Slice_URFtoDLF_Parity_Prun", CoordCube::Slice_URFtoDLF_Parity_Prun, 967680, true,
+     [](int i, int m) {
+         return (24 * CoordCube::URFtoDLF_Move[i / 48][m] + CoordCube::FRtoBR_Move[i / 2 % 24][m]) *
+                    2 +
+                CoordCube::parityMove[i % 2][m];
+     }},
+    {"Slice_URtoDF_Parity_Prun", CoordCube::Slice_URtoDF_Parity_Prun, 967680, true,
+     [](int i, int m) {
+         return (24 * CoordCube::URtoDF_Move[i / 48][m] + CoordCube::FRtoBR_Move[i / 2 % 24][m]) * 2 +
+                CoordCube::parityMove[i % 2][m];
+     }},
+};
+
+bool sameCoordinates(const CoordCube& a, const CoordCube& b) {
+    return a.twist == b.twist && a.flip == b.flip && a.parity == b.parity && a.FRtoBR == b.FRtoBR &&
+           a.URFtoDLF == b.URFtoDLF && a.URtoUL == b.URtoUL && a.UBtoDF == b.UBtoDF &&
+           a.URtoDF == b.URtoDF;
+}
+
+TEST(TableStore, SizesMatchTheFiles) {
+    std::size_t total = 0;
+    for (const auto& table : CoordCube::tableFiles) {
+        std::size_t bytes = std::size_t(table.elementSize) * table.count;
+        EXPECT_EQ(fs::file_size(fs::path(CUBESOLVER_TABLE_DIR) / table.name), bytes) << table.name;
+        total += bytes;
+    }
+    EXPECT_EQ(total, 4368335u);
+    EXPECT_EQ(sizeof(CoordCube::twistMove) + sizeof(CoordCube::URtoDF_Move) +
+                  sizeof(CoordCube::Slice_Twist_Prun),
+              78732u + 725760u + 541283u);
+}
+
+TEST(TableStore, SixteenBitEntriesAreReadLowByteFirst) {
+    std::string bytes = fileText(fs::path(CUBESOLVER_TABLE_DIR) / "FRtoBR_Move");
+    for (int i : {1, 3, 1000, 213839}) {
+        int low = static_cast<unsigned char>(bytes[2 * i]);
+        int high = static_cast<unsigned char>(bytes[2 * i + 1]);
+        EXPECT_EQ((&CoordCube::FRtoBR_Move[0][0])[i], static_cast<short>(low | high << 8));
+    }
+}
+
+TEST(TableStore, PruningNibbles) {
+    unsigned char bytes[2] = {0x5a, 0x21};
+    EXPECT_EQ(CoordCube::getPruning(bytes, 0), 10);
+    EXPECT_EQ(CoordCube::getPruning(bytes, 1), 5);
+    EXPECT_EQ(CoordCube::getPruning(bytes, 2), 1);
+    EXPECT_EQ(CoordCube::getPruning(bytes, 3), 2);
+
+    unsigned char b = 0xff;
+    CoordCube::setPruning(&b, 1, 7);
+    EXPECT_EQ(b, 0x7f);
+    CoordCube::setPruning(&b, 0, 3);
+    EXPECT_EQ(b, 0x73);
+    unsigned char c = 0x03;
+    CoordCube::setPruning(&c, 0, 5);
+    EXPECT_EQ(c, 0x01);
+}
+
+TEST(TableStore, ParityMoveChangesOnQuarterTurns) {
+    for (int m = 0; m < 18; ++m) {
+        int quarter = m % 3 != 1;
+        EXPECT_EQ(CoordCube::parityMove[0][m], quarter) << m;
+        EXPECT_EQ(CoordCube::parityMove[1][m], 1 - quarter) << m;
+    }
+}
+
+TEST(TableStore, KnownEntries) {
+    using C = CoordCube;
+    EXPECT_EQ(C::getPruning(C::Slice_Flip_Prun, 367), 1);
+    EXPECT_EQ(C::getPruning(C::Slice_Twist_Prun, 739897), 1);
+    EXPECT_EQ(C::getPruning(C::Slice_URFtoDLF_Parity_Prun, 289), 1);
+    EXPECT_EQ(C::getPruning(C::Slice_URtoDF_Parity_Prun, 289), 1);
+    EXPECT_EQ(C::getPruning(C::Slice_URFtoDLF_Parity_Prun, 1), 11);
+    EXPECT_EQ(C::getPruning(C::Slice_URtoDF_Parity_Prun, 1), 8);
+    EXPECT_EQ(C::Slice_Twist_Prun[541282] & 0x0f, C::getPruning(C::Slice_Twist_Prun, 1082564));
+    EXPECT_EQ(C::MergeURtoULandUBtoDF[0][114], 0);
+    EXPECT_EQ(C::MergeURtoULandUBtoDF[0][0], -1);
+}
+
+TEST(TableStore, MoveTablesAgreeWithTheCubieModelAlongRandomMoves) {
+    // Following any move sequence by table gives the coordinates of the turned cubie cube; URtoDF
+    // agrees whenever its six edges lie in the U and D layers.
+    std::mt19937 rng(37);
+    for (int walk = 0; walk < 200; ++walk) {
+        CubieCube cube = randomCubie(rng);
+        CoordCube coords(cube);
+        for (int step = 0; step < 30; ++step) {
+            int m = static_cast<int>(rng() % 18);
+            applyMove(cube, m);
+            coords.move(m);
+            CoordCube expected(cube);
+            if (coords.URtoUL >= 336 || coords.UBtoDF >= 336) expected.URtoDF = coords.URtoDF;
+            ASSERT_TRUE(sameCoordinates(coords, expected)) << "walk " << walk << " step " << step;
+        }
+    }
+}
+
+TEST(TableStore, Phase2MovesKeepURtoDFByTableAndByMerge) {
+    std::mt19937 rng(41);
+    CubieCube cube;
+    CoordCube coords(cube);
+    for (int step = 0; step < 2000; ++step) {
+        int m = CoordCube::phase2Moves[rng() % 10];
+        int before = coords.URtoDF;
+        applyMove(cube, m);
+        coords.move(m);
+        ASSERT_EQ(CoordCube::URtoDF_Move[before][m], cube.getURtoDF());
+        ASSERT_EQ(coords.URtoDF, cube.getURtoDF());
+    }
+}
+
+TEST(CoordinateCube, SolvedAndTurnedCubes) {
+    CubieCube solved;
+    CoordCube c(solved);
+    EXPECT_TRUE(sameCoordinates(c, CoordCube(CubieCube())));
+    EXPECT_EQ(c.UBtoDF, 114);
+    EXPECT_EQ(c.twist + c.flip + c.parity + c.FRtoBR + c.URFtoDLF + c.URtoUL + c.URtoDF, 0);
+
+    CoordCube u = c;
+    u.move(0);
+    EXPECT_TRUE(sameCoordinates(u, CoordCube(CubieCube::moveCube[0])));
+    EXPECT_EQ(u.parity, 1);
+    EXPECT_EQ(u.URFtoDLF, 6);
+    EXPECT_EQ(u.URtoUL, 18);
+    EXPECT_EQ(u.UBtoDF, 96);
+    EXPECT_EQ(u.URtoDF, 6);
+
+    CoordCube r = c;
+    r.move(3);
+    EXPECT_EQ(r.URtoUL, 1006);
+    EXPECT_EQ(r.URtoDF, 0);  // stale: UR left the U and D layers
+
+    CoordCube r2 = c;
+    r2.move(4);
+    EXPECT_EQ(r2.URtoUL, 40);
+    EXPECT_EQ(r2.UBtoDF, 79);
+    EXPECT_EQ(r2.URtoDF, 42);
+}
+
+TEST(PruningTables, EntriesAreDistancesToTheGoal) {
+    // 0 exactly at the goal; every other entry e has a move to an entry e - 1 and none lower.
+    for (const PruningTable& p : pruningTables) {
+        const int* moves = p.phase2 ? CoordCube::phase2Moves : nullptr;
+        int moveCount = p.phase2 ? 10 : 18;
+        int largest = 0;
+        for (int i = 0; i < p.entries; ++i) {
+            int e = CoordCube::getPruning(p.table, i);
+            ASSERT_EQ(e == 0, i == 0) << p.name << " " << i;
+            int nearest = 15;
+            for (int k = 0; k < moveCount; ++k) {
+                int next = p.next(i, moves ? moves[k] : k);
+                nearest = std::min<int>(nearest, CoordCube::getPruning(p.table, next));
+            }
+            if (e > 0) {
+                ASSERT_EQ(nearest, e - 1) << p.name << " " << i;
+            }
+            largest = std::max(largest, e);
+        }
+        EXPECT_LE(largest, 14) << p.name;
+    }
+}
+
+// Each test gets a copy of the good tables to damage; the good tables are loaded again after it.
+class TableLoader : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const auto& table : CoordCube::tableFiles) {
+            fs::copy_file(fs::path(CUBESOLVER_TABLE_DIR) / table.name, dir.path / table.name);
+        }
+    }
+    void TearDown() override { ASSERT_EQ(CoordCube::loadTables({CUBESOLVER_TABLE_DIR}), ""); }
+
+    std::string load() { return CoordCube::loadTables({dir.path.string()}); }
+
+    void overwrite(const char* name, std::size_t offset, std::string bytes) {
+        std::fstream f(dir.path / name, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(offset));
+        f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+
+    ScratchDir dir;
+};
+
+TEST_F(TableLoader, GoodTablesLoad) { EXPECT_EQ(load(), ""); }
+
+TEST_F(TableLoader, LongerFilesAreAccepted) {
+    std::ofstream(dir.path / "twistMove", std::ios::app | std::ios::binary) << "extra";
+    EXPECT_EQ(load(), "");
+}
+
+TEST_F(TableLoader, MissingFileIsNamed) {
+    fs::remove(dir.path / "UBtoDF_Move");
+    EXPECT_EQ(load(), "table file \"UBtoDF_Move\" is missing");
+}
+
+TEST_F(TableLoader, EachDirectoryIsTriedInTurn) {
+    fs::remove(dir.path / "UBtoDF_Move");
+    EXPECT_EQ(CoordCube::loadTables({dir.path.string(), CUBESOLVER_TABLE_DIR}), "");
+}
+
+TEST_F(TableLoader, ShortFileIsNamed) {
+    fs::resize_file(dir.path / "Slice_Flip_Prun", 1000);
+    EXPECT_EQ(load(), "table file \"" + (dir.path / "Slice_Flip_Prun").string() +
+                          "\" is shorter than its 506880 bytes");
+}
+
+TEST_F(TableLoader, UnreadableFileIsNamed) {
+    fs::remove(dir.path / "flipMove");
+    fs::create_directory(dir.path / "flipMove");
+    EXPECT_NE(load().find("flipMove\" cannot be read"), std::string::npos);
+}
+
+TEST_F(TableLoader, EntriesOutOfRangeAreRejected) {
+    struct Damage {
+        const char* name;
+        std::size_t offset;
+        std::string bytes;
+    };
+    const Damage damages[] = {
+        {"twistMove", 0, std::string("\x8b\x08", 2)},            // 2187
+        {"FRtoBR_Move", 2 * 18 * 5 + 2 * 1, std::string("\x18\x00", 2)},  // row 5, U2 -> 24
+        {"URtoDF_Move", 2 * 4, std::string("\xff\xff", 2)},       // R2 column of row 0
+        {"MergeURtoULandUBtoDF", 0, std::string("\xfe\xff", 2)},  // -2
+        {"Slice_Twist_Prun", 100, std::string("\xf0", 1)},       // 15
+    };
+    for (const Damage& d : damages) {
+        SetUp();
+        overwrite(d.name, d.offset, d.bytes);
+        EXPECT_EQ(load(), "table file \"" + std::string(d.name) + "\" holds entries out of range");
+        for (const auto& table : CoordCube::tableFiles) fs::remove(dir.path / table.name);
+    }
+    SetUp();
+    overwrite("URtoDF_Move", 2 * 3, std::string("\xff\x7f", 2));  // R column is never read
+    EXPECT_EQ(load(), "");
+}
+
+TEST(TableProducer, WritesTheSameBytesOnEveryRun) {
+    ScratchDir dir;
+    ProcessResult made = runProgram(MAKETABLES_EXE, {dir.path.string()}, dir.path);
+    ASSERT_EQ(made.status, 0) << made.err;
+    for (const auto& table : CoordCube::tableFiles) {
+        EXPECT_TRUE(fileText(dir.path / table.name) ==
+                    fileText(fs::path(CUBESOLVER_TABLE_DIR) / table.name))
+            << table.name;
+        EXPECT_NE(made.out.find(table.name), std::string::npos);
+    }
+    EXPECT_FALSE(fs::exists(dir.path / "twistMove.tmp"));
+}
+
+TEST(TableProducer, FailsClearlyWhenItCannotWrite) {
+    ScratchDir dir;
+    fs::create_directory(dir.path / "flipMove.tmp");  // blocks the temporary file
+    ProcessResult made = runProgram(MAKETABLES_EXE, {dir.path.string()}, dir.path);
+    EXPECT_NE(made.status, 0);
+    EXPECT_NE(made.err.find("cannot write"), std::string::npos) << made.err;
+    EXPECT_FALSE(fs::exists(dir.path / "flipMove"));
+}
+
+}  // namespace
