@@ -23,6 +23,14 @@ int Search::URtoDF[31];
 int Search::minDistPhase1[31];
 int Search::minDistPhase2[31];
 
+#ifdef CUBESOLVER_COUNT_NODES
+long long Search::phase1Nodes;
+long long Search::phase2Calls;
+#define COUNT(counter) ++Search::counter
+#else
+#define COUNT(counter)
+#endif
+
 namespace {
 
 // The deepest index the search state holds.
@@ -129,6 +137,7 @@ std::string Search::solutions(std::string facelets, int maxDepth, long timeOut,
             }
         } while (busy);
 
+        COUNT(phase1Nodes);
         const int m = 3 * ax[n] + po[n] - 1;
         flip[n + 1] = CoordCube::flipMove[flip[n]][m];
         twist[n + 1] = CoordCube::twistMove[twist[n]][m];
@@ -150,6 +159,7 @@ std::string Search::solutions(std::string facelets, int maxDepth, long timeOut,
 }
 
 int Search::totalDepth(int depthPhase1, int maxDepth) {
+    COUNT(phase2Calls);
     const int maxDepthPhase2 = std::min(10, maxDepth - depthPhase1);
     const int d = depthPhase1;
 

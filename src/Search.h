@@ -21,6 +21,12 @@ class Search {
     static int minDistPhase1[31];
     static int minDistPhase2[31];
 
+#ifdef CUBESOLVER_COUNT_NODES
+    // The searches' work, counted only in the benchmark's build of the library.
+    static long long phase1Nodes;
+    static long long phase2Calls;
+#endif
+
     // The solution of the cube given by its facelets (face letters), of at most maxDepth moves
     // (30 at the most, the capacity of the state), or "Error 1" to "Error 9". The search gives up
     // after more than timeOut * 1024 milliseconds.
