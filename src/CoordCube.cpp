@@ -203,11 +203,6 @@ const char* CoordCube::firstTableOutOfRange() {
     return nullptr;
 }
 
-unsigned char CoordCube::getPruning(const unsigned char* table, std::uint32_t index) {
-    unsigned char b = table[index / 2];
-    return (index & 1) == 0 ? b & 0x0f : b >> 4;
-}
-
 void CoordCube::setPruning(unsigned char* table, int index, unsigned char value) {
     unsigned char& b = table[index / 2];
     if ((index & 1) == 0) {

@@ -69,7 +69,10 @@ class CoordCube {
     // The name of the first table holding an entry the searches cannot use, or nullptr.
     static const char* firstTableOutOfRange();
 
-    static unsigned char getPruning(const unsigned char* table, std::uint32_t index);
+    static unsigned char getPruning(const unsigned char* table, std::uint32_t index) {
+        const unsigned char b = table[index / 2];
+        return (index & 1) == 0 ? b & 0x0f : b >> 4;
+    }
     // Combines by AND, so a table built with it starts with every byte 0xFF.
     static void setPruning(unsigned char* table, int index, unsigned char value);
 };

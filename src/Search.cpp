@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <limits>
 #include <memory>
 
@@ -56,26 +57,86 @@ bool forbiddenAfter(int axis, int previousAxis) {
     return axis == previousAxis || axis == previousAxis - 3;
 }
 
-// Phase-2 moves turn U and D by any power and the other faces by half turns only.
-int firstPhase2Power(int axis) {
-    return axis == 0 || axis == 3 ? 1 : 2;
+// A phase-2 bound: the table's entry for a corner or edge coordinate with FRtoBR and parity.
+int phase2Bound(const unsigned char* table, int coordinate, int FRtoBR, int parity) {
+    return CoordCube::getPruning(table, (24 * coordinate + FRtoBR) * 2 + parity);
 }
 
-int phase1Bound(int flip, int twist, int slice) {
-    return std::max(CoordCube::getPruning(CoordCube::Slice_Flip_Prun, 495 * flip + slice),
-                    CoordCube::getPruning(CoordCube::Slice_Twist_Prun, 495 * twist + slice));
+int sliceAfter(int slice, int m) {
+    // Entries are checked to be non-negative at load, and unsigned division is cheaper.
+    return static_cast<std::uint16_t>(CoordCube::FRtoBR_Move[24 * slice][m]) / 24u;
 }
 
-int phase2BoundA(int i) {
-    return CoordCube::getPruning(
-        CoordCube::Slice_URFtoDLF_Parity_Prun,
-        (24 * Search::URFtoDLF[i] + Search::FRtoBR[i]) * 2 + Search::parity[i]);
+// The moves worth trying from the cube at one depth of a search, in the order they are tried,
+// with the coordinates and bound of the cube each leads to. Only moves whose bound is below the
+// number of moves left are listed: the search passes over the others without a trace.
+struct Phase1Depth {
+    int count;
+    int next;
+    int move[18];
+    int flip[18];
+    int twist[18];
+    int slice[18];
+    int bound[18];
+};
+
+struct Phase2Depth {
+    int count;
+    int next;
+    int move[10];
+    int URFtoDLF[10];
+    int FRtoBR[10];
+    int parity[10];
+    int URtoDF[10];
+    int bound[10];
+};
+
+// Lists the phase-1 moves from the cube at depth n, allowed after the move at depth n - 1. The
+// bounds of all moves are computed together, so that their pruning reads overlap in memory.
+void listPhase1Moves(Phase1Depth& depth, int n, int remaining) {
+    const int flip = Search::flip[n];
+    const int twist = Search::twist[n];
+    const int slice = Search::slice[n];
+    depth.count = 0;
+    depth.next = 0;
+    for (int m = 0; m < 18; ++m) {
+        if (n > 0 && forbiddenAfter(m / 3, Search::ax[n - 1])) {
+            m += 2;
+            continue;
+        }
+        COUNT(phase1Nodes);
+        const int k = depth.count;
+        depth.move[k] = m;
+        depth.flip[k] = CoordCube::flipMove[flip][m];
+        depth.twist[k] = CoordCube::twistMove[twist][m];
+        depth.slice[k] = sliceAfter(slice, m);
+        depth.bound[k] = std::max(
+            CoordCube::getPruning(CoordCube::Slice_Flip_Prun, 495 * depth.flip[k] + depth.slice[k]),
+            CoordCube::getPruning(CoordCube::Slice_Twist_Prun,
+                                  495 * depth.twist[k] + depth.slice[k]));
+        depth.count += depth.bound[k] < remaining;
+    }
 }
 
-int phase2BoundB(int i) {
-    return CoordCube::getPruning(
-        CoordCube::Slice_URtoDF_Parity_Prun,
-        (24 * Search::URtoDF[i] + Search::FRtoBR[i]) * 2 + Search::parity[i]);
+// Lists the phase-2 moves from the cube at depth n of the search state; at the first phase-2
+// depth the move rule is not applied (the phase-1 search tests that junction).
+void listPhase2Moves(Phase2Depth& depth, int n, bool first, int remaining) {
+    depth.count = 0;
+    depth.next = 0;
+    for (int m : CoordCube::phase2Moves) {
+        if (!first && forbiddenAfter(m / 3, Search::ax[n - 1])) continue;
+        const int k = depth.count;
+        depth.move[k] = m;
+        depth.URFtoDLF[k] = CoordCube::URFtoDLF_Move[Search::URFtoDLF[n]][m];
+        depth.FRtoBR[k] = CoordCube::FRtoBR_Move[Search::FRtoBR[n]][m];
+        depth.parity[k] = CoordCube::parityMove[Search::parity[n]][m];
+        depth.URtoDF[k] = CoordCube::URtoDF_Move[Search::URtoDF[n]][m];
+        depth.bound[k] = std::max(phase2Bound(CoordCube::Slice_URtoDF_Parity_Prun, depth.URtoDF[k],
+                                              depth.FRtoBR[k], depth.parity[k]),
+                                  phase2Bound(CoordCube::Slice_URFtoDLF_Parity_Prun,
+                                              depth.URFtoDLF[k], depth.FRtoBR[k], depth.parity[k]));
+        depth.count += depth.bound[k] < remaining;
+    }
 }
 
 }  // namespace
@@ -100,61 +161,48 @@ std::string Search::solutions(std::string facelets, int maxDepth, long timeOut,
     UBtoDF[0] = c.UBtoDF;
     minDistPhase1[1] = 1;
 
-    int n = 0;
-    bool busy = false;
-    int depthPhase1 = 1;
     const long long start = monotonicMillis();
     const long long limit = timeLimitMillis(timeOut);
 
-    for (;;) {
-        // Choose the next node: descend, or the next power, or the next allowed axis, backing up
-        // a depth when every axis has been tried.
-        do {
-            if (depthPhase1 - n > minDistPhase1[n + 1] && !busy) {
-                ax[n + 1] = ax[n] == 0 || ax[n] == 3 ? 1 : 0;
-                po[++n] = 1;
-            } else if (++po[n] > 3) {
-                do {
-                    if (++ax[n] > 5) {
-                        if (monotonicMillis() - start > limit) return "Error 8";
-                        if (n == 0) {
-                            if (depthPhase1 >= maxDepth) return "Error 7";
-                            ++depthPhase1;
-                            ax[n] = 0;
-                            po[n] = 1;
-                            busy = false;
-                            break;
-                        }
-                        --n;
-                        busy = true;
-                        break;
+    // Depth-first over the phase-1 sequences of depthPhase1 moves, by axis U, R, F, D, L, B and
+    // power 1, 2, 3 at each depth; the list of each depth replaces the call stack.
+    Phase1Depth depths[31];
+    for (int depthPhase1 = 1;; ++depthPhase1) {
+        int n = 0;
+        listPhase1Moves(depths[0], 0, depthPhase1);
+        for (;;) {
+            Phase1Depth& here = depths[n];
+            if (here.next == here.count) {
+                // Every move at this depth has been tried: the clock is read here only.
+                if (monotonicMillis() - start > limit) return "Error 8";
+                if (n == 0) break;
+                --n;
+                continue;
+            }
+            const int k = here.next++;
+            ax[n] = here.move[k] / 3;
+            po[n] = here.move[k] % 3 + 1;
+            flip[n + 1] = here.flip[k];
+            twist[n + 1] = here.twist[k];
+            slice[n + 1] = here.slice[k];
+            minDistPhase1[n + 1] = here.bound[k];
+            if (here.bound[k] == 0 && n >= depthPhase1 - 5) {
+                // In the subgroup: no node below is visited, and at full length phase 2 takes
+                // over.
+                minDistPhase1[n + 1] = 10;
+                if (n == depthPhase1 - 1) {
+                    const int s = totalDepth(depthPhase1, maxDepth);
+                    const int d = depthPhase1;
+                    if (s >= 0 && (s == d || !forbiddenAfter(ax[d], ax[d - 1]))) {
+                        return passPhase1Length ? solutionToString(s, d) : solutionToString(s);
                     }
-                    po[n] = 1;
-                    busy = false;
-                } while (n != 0 && forbiddenAfter(ax[n], ax[n - 1]));
-            } else {
-                busy = false;
-            }
-        } while (busy);
-
-        COUNT(phase1Nodes);
-        const int m = 3 * ax[n] + po[n] - 1;
-        flip[n + 1] = CoordCube::flipMove[flip[n]][m];
-        twist[n + 1] = CoordCube::twistMove[twist[n]][m];
-        slice[n + 1] = CoordCube::FRtoBR_Move[24 * slice[n]][m] / 24;
-        minDistPhase1[n + 1] = phase1Bound(flip[n + 1], twist[n + 1], slice[n + 1]);
-
-        if (minDistPhase1[n + 1] == 0 && n >= depthPhase1 - 5) {
-            // In the subgroup: no node below is visited, and at full length phase 2 takes over.
-            minDistPhase1[n + 1] = 10;
-            if (n == depthPhase1 - 1) {
-                const int s = totalDepth(depthPhase1, maxDepth);
-                const int d = depthPhase1;
-                if (s >= 0 && (s == d || (ax[d - 1] != ax[d] && ax[d - 1] != ax[d] + 3))) {
-                    return passPhase1Length ? solutionToString(s, d) : solutionToString(s);
                 }
+                continue;
             }
+            ++n;
+            listPhase1Moves(depths[n], n, depthPhase1 - n);
         }
+        if (depthPhase1 >= maxDepth) return "Error 7";
     }
 }
 
@@ -172,7 +220,8 @@ int Search::totalDepth(int depthPhase1, int maxDepth) {
     // Sound tables always pass the range tests here; they keep damaged ones from sending the
     // reads past the ends of the tables.
     if (FRtoBR[d] >= 24) return -1;
-    const int boundA = phase2BoundA(d);
+    const int boundA =
+        phase2Bound(CoordCube::Slice_URFtoDLF_Parity_Prun, URFtoDLF[d], FRtoBR[d], parity[d]);
     if (boundA > maxDepthPhase2) return -1;
 
     for (int i = 0; i < d; ++i) {
@@ -183,60 +232,39 @@ int Search::totalDepth(int depthPhase1, int maxDepth) {
     if (URtoUL[d] >= 336 || UBtoDF[d] >= 336) return -1;
     URtoDF[d] = CoordCube::MergeURtoULandUBtoDF[URtoUL[d]][UBtoDF[d]];
     if (URtoDF[d] < 0) return -1;
-    const int boundB = phase2BoundB(d);
+    const int boundB =
+        phase2Bound(CoordCube::Slice_URtoDF_Parity_Prun, URtoDF[d], FRtoBR[d], parity[d]);
     if (boundB > maxDepthPhase2) return -1;
 
     minDistPhase2[d] = std::max(boundA, boundB);
     if (minDistPhase2[d] == 0) return d;
 
-    int depthPhase2 = 1;
-    int n = d;
-    bool busy = false;
-    po[d] = 0;
-    ax[d] = 0;
-    minDistPhase2[d + 1] = 1;
-
-    for (;;) {
-        do {
-            if (d + depthPhase2 - n > minDistPhase2[n + 1] && !busy) {
-                if (ax[n] == 0 || ax[n] == 3) {
-                    ax[++n] = 1;
-                    po[n] = 2;
-                } else {
-                    ax[++n] = 0;
-                    po[n] = 1;
-                }
-            } else if ((po[n] += firstPhase2Power(ax[n])) > 3) {
-                do {
-                    if (++ax[n] > 5) {
-                        if (n == d) {
-                            if (depthPhase2 >= maxDepthPhase2) return -1;
-                            ++depthPhase2;
-                            ax[n] = 0;
-                            po[n] = 1;
-                            busy = false;
-                            break;
-                        }
-                        --n;
-                        busy = true;
-                        break;
-                    }
-                    po[n] = firstPhase2Power(ax[n]);
-                    busy = false;
-                } while (n != d && forbiddenAfter(ax[n], ax[n - 1]));
-            } else {
-                busy = false;
+    // Iterative deepening over the phase-2 moves, depth-first in the order of phase2Moves.
+    Phase2Depth depths[31];
+    for (int depthPhase2 = 1; depthPhase2 <= maxDepthPhase2; ++depthPhase2) {
+        int n = d;
+        listPhase2Moves(depths[d], d, true, depthPhase2);
+        for (;;) {
+            Phase2Depth& here = depths[n];
+            if (here.next == here.count) {
+                if (n == d) break;
+                --n;
+                continue;
             }
-        } while (busy);
-
-        const int m = 3 * ax[n] + po[n] - 1;
-        URFtoDLF[n + 1] = CoordCube::URFtoDLF_Move[URFtoDLF[n]][m];
-        FRtoBR[n + 1] = CoordCube::FRtoBR_Move[FRtoBR[n]][m];
-        parity[n + 1] = CoordCube::parityMove[parity[n]][m];
-        URtoDF[n + 1] = CoordCube::URtoDF_Move[URtoDF[n]][m];
-        minDistPhase2[n + 1] = std::max(phase2BoundB(n + 1), phase2BoundA(n + 1));
-        if (minDistPhase2[n + 1] == 0) return d + depthPhase2;
+            const int k = here.next++;
+            ax[n] = here.move[k] / 3;
+            po[n] = here.move[k] % 3 + 1;
+            URFtoDLF[n + 1] = here.URFtoDLF[k];
+            FRtoBR[n + 1] = here.FRtoBR[k];
+            parity[n + 1] = here.parity[k];
+            URtoDF[n + 1] = here.URtoDF[k];
+            minDistPhase2[n + 1] = here.bound[k];
+            if (here.bound[k] == 0) return d + depthPhase2;
+            ++n;
+            listPhase2Moves(depths[n], n, false, d + depthPhase2 - n);
+        }
     }
+    return -1;
 }
 
 std::string Search::solutionToString(int length) {

@@ -87,7 +87,8 @@ TEST(CommandLine, TablesInTheWorkingDirectoryComeFirst) {
 
 TEST(CommandLine, AnUnwritableOutputIsNotASuccess) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    int status = std::system(CUBESOLVER_RUN_PREFIX " '" CUBESOLVER_EXE
+    int status = std::system(CUBESOLVER_RUN_PREFIX
+                             " '" CUBESOLVER_EXE
                              "' UUUUUUUUURRRRRRRRRFFFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB >/dev/full");
     EXPECT_NE(WEXITSTATUS(status), 0);
 }

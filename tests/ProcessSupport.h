@@ -25,7 +25,7 @@ inline std::string fileText(const std::filesystem::path& path) {
 
 // A fresh empty directory, removed with its contents when the object goes.
 class ScratchDir {
-public:
+  public:
     ScratchDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "cubetest.XXXXXX").string();
         path = mkdtemp(pattern.data()) ? pattern : "";
@@ -43,7 +43,8 @@ public:
 inline ProcessResult runProgram(const std::string& program, const std::vector<std::string>& args,
                                 const std::filesystem::path& dir) {
     ScratchDir capture;
-    std::string command = "cd '" + dir.string() + "' && " CUBESOLVER_RUN_PREFIX " '" + program + "'";
+    std::string command =
+        "cd '" + dir.string() + "' && " CUBESOLVER_RUN_PREFIX " '" + program + "'";
     for (const std::string& arg : args) command += " '" + arg + "'";
     command += " >'" + (capture.path / "out").string() + "' 2>'" + (capture.path / "err").string() +
                "' </dev/null";

@@ -13,7 +13,7 @@
 namespace {
 
 class TablesEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         CubieCube::initAllStaticVariables();
         ASSERT_EQ(CoordCube::loadTables({CUBESOLVER_TABLE_DIR}), "");
@@ -23,7 +23,9 @@ public:
 const ::testing::Environment* const tables =
     ::testing::AddGlobalTestEnvironment(new TablesEnvironment);
 
-std::string solve(const std::string& facelets) { return Search::solutions(facelets, 24, 5, false); }
+std::string solve(const std::string& facelets) {
+    return Search::solutions(facelets, 24, 5, false);
+}
 
 // Checks that the answer is a solution of the cube: at most 24 moves, each move allowed after the
 // one before, and the cube solved when they are applied.

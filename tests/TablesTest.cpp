@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class TablesEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         CubieCube::initAllStaticVariables();
         ASSERT_EQ(CoordCube::loadTables({CUBESOLVER_TABLE_DIR}), "");
@@ -31,7 +31,9 @@ struct PruningTable {
     int (*next)(int, int);
 };
 
-int sliceAfter(int slice, int m) { return CoordCube::FRtoBR_Move[24 * slice][m] / 24; }
+int sliceAfter(int slice, int m) {
+    return CoordCube::FRtoBR_Move[24 * slice][m] / 24;
+}
 
 const PruningTable pruningTables[] = {
     {"Slice_Flip_Prun", CoordCube::Slice_Flip_Prun, 1013760, false,
@@ -46,7 +48,8 @@ const PruningTable pruningTables[] = {
      }},
     {"Slice_URtoDF_Parity_Prun", CoordCube::Slice_URtoDF_Parity_Prun, 967680, true,
      [](int i, int m) {
-         return (24 * CoordCube::URtoDF_Move[i / 48][m] + CoordCube::FRtoBR_Move[i / 2 % 24][m]) * 2 +
+         return (24 * CoordCube::URtoDF_Move[i / 48][m] + CoordCube::FRtoBR_Move[i / 2 % 24][m]) *
+                    2 +
                 CoordCube::parityMove[i % 2][m];
      }},
 };
@@ -202,10 +205,11 @@ TEST(PruningTables, EntriesAreDistancesToTheGoal) {
 
 // Each test gets a copy of the good tables to damage; the good tables are loaded again after it.
 class TableLoader : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         for (const auto& table : CoordCube::tableFiles) {
-            fs::copy_file(fs::path(CUBESOLVER_TABLE_DIR) / table.name, dir.path / table.name);
+            fs::copy_file(fs::path(CUBESOLVER_TABLE_DIR) / table.name, dir.path / table.name,
+                          fs::copy_options::overwrite_existing);
         }
     }
     void TearDown() override { ASSERT_EQ(CoordCube::loadTables({CUBESOLVER_TABLE_DIR}), ""); }
@@ -221,7 +225,9 @@ protected:
     ScratchDir dir;
 };
 
-TEST_F(TableLoader, GoodTablesLoad) { EXPECT_EQ(load(), ""); }
+TEST_F(TableLoader, GoodTablesLoad) {
+    EXPECT_EQ(load(), "");
+}
 
 TEST_F(TableLoader, LongerFilesAreAccepted) {
     std::ofstream(dir.path / "twistMove", std::ios::app | std::ios::binary) << "extra";
@@ -257,17 +263,16 @@ TEST_F(TableLoader, EntriesOutOfRangeAreRejected) {
         std::string bytes;
     };
     const Damage damages[] = {
-        {"twistMove", 0, std::string("\x8b\x08", 2)},            // 2187
+        {"twistMove", 0, std::string("\x8b\x08", 2)},                     // 2187
         {"FRtoBR_Move", 2 * 18 * 5 + 2 * 1, std::string("\x18\x00", 2)},  // row 5, U2 -> 24
-        {"URtoDF_Move", 2 * 4, std::string("\xff\xff", 2)},       // R2 column of row 0
-        {"MergeURtoULandUBtoDF", 0, std::string("\xfe\xff", 2)},  // -2
-        {"Slice_Twist_Prun", 100, std::string("\xf0", 1)},       // 15
+        {"URtoDF_Move", 2 * 4, std::string("\xff\xff", 2)},               // R2 column of row 0
+        {"MergeURtoULandUBtoDF", 0, std::string("\xfe\xff", 2)},          // -2
+        {"Slice_Twist_Prun", 100, std::string("\xf0", 1)},                // 15
     };
     for (const Damage& d : damages) {
         SetUp();
         overwrite(d.name, d.offset, d.bytes);
         EXPECT_EQ(load(), "table file \"" + std::string(d.name) + "\" holds entries out of range");
-        for (const auto& table : CoordCube::tableFiles) fs::remove(dir.path / table.name);
     }
     SetUp();
     overwrite("URtoDF_Move", 2 * 3, std::string("\xff\x7f", 2));  // R column is never read

@@ -35,7 +35,8 @@ std::vector<std::string> corpus(int count) {
         cube.setURFtoDLB(uniform(rng, 40320));
         cube.setURtoBR(uniform(rng, 479001600));
         // Cubes of unequal parities cannot be reached; dropping them keeps the draw uniform.
-        if (cube.edgeParity() == cube.cornerParity()) cubes.push_back(cube.toFaceCube()->to_String());
+        if (cube.edgeParity() == cube.cornerParity())
+            cubes.push_back(cube.toFaceCube()->to_String());
     }
     return cubes;
 }
