@@ -96,40 +96,41 @@ std::string loadTable(const CoordCube::TableFile& table,
     return "is missing";
 }
 
-bool isPhase2Move(int m) {
-    for (int move : CoordCube::phase2Moves) {
-        if (move == m) return true;
-    }
-    return false;
-}
-
-// True when every entry of the given columns lies in 0..limit-1. Phase-2 tables are read in the
-// phase-2 columns only.
+// True when every entry of the table lies in 0..limit-1, in the phase-2 columns only for tables
+// the searches read in those alone. Written without early exits so that it vectorizes: the check
+// runs on every start.
 bool movesInRange(const short (*table)[18], int rows, int limit, bool phase2Only) {
+    bool read[18] = {};
+    for (int m = 0; m < 18; ++m) read[m] = !phase2Only;
+    for (int m : CoordCube::phase2Moves) read[m] = true;
+    const auto top = static_cast<unsigned>(limit);
+    unsigned bad = 0;
     for (int row = 0; row < rows; ++row) {
         for (int m = 0; m < 18; ++m) {
-            if (phase2Only && !isPhase2Move(m)) continue;
-            if (table[row][m] < 0 || table[row][m] >= limit) return false;
+            // A negative entry becomes a huge unsigned one.
+            bad |= read[m] & (static_cast<unsigned>(table[row][m]) >= top);
         }
     }
-    return true;
+    return bad == 0;
 }
 
 bool mergeInRange() {
+    unsigned bad = 0;
     for (const auto& row : CoordCube::MergeURtoULandUBtoDF) {
-        for (short v : row) {
-            if (v < -1 || v >= 20160) return false;
-        }
+        for (short v : row) bad |= static_cast<unsigned>(v + 1) > 20160u;
     }
-    return true;
+    return bad == 0;
 }
 
-// True when no entry exceeds the largest distance any table holds.
+// True when no entry is 15: no table holds a distance above 14. An odd count of entries leaves
+// the high nibble of the last byte unused.
 bool pruningInRange(const unsigned char* table, std::uint32_t entries) {
-    for (std::uint32_t i = 0; i < entries; ++i) {
-        if (CoordCube::getPruning(table, i) > 14) return false;
+    unsigned bad = 0;
+    for (std::uint32_t i = 0; i < entries / 2; ++i) {
+        bad |= ((table[i] & 0x0f) == 0x0f) | ((table[i] & 0xf0) == 0xf0);
     }
-    return true;
+    if (entries % 2 != 0) bad |= (table[entries / 2] & 0x0f) == 0x0f;
+    return bad == 0;
 }
 
 }  // namespace

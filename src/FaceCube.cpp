@@ -1,5 +1,7 @@
 #include "FaceCube.h"
 
+#include <algorithm>
+
 #include "CubieCube.h"
 
 using namespace TP;
@@ -89,6 +91,14 @@ std::unique_ptr<CubieCube> FaceCube::toCubieCube() const {
         }
     }
     return cc;
+}
+
+std::string FaceCube::mapColorLetters(std::string request) {
+    const char colorOnFace[] = "rgwoby";
+    for (int face = U; face <= B; ++face) {
+        std::replace(request.begin(), request.end(), colorOnFace[face], colorLetters[face]);
+    }
+    return request;
 }
 
 bool FaceCube::hasNineOfEachColor(const std::string& facelets) {

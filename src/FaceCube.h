@@ -33,6 +33,10 @@ class FaceCube {
     // cubie gets cubie 0 (URF or UR) with orientation 0, which CubieCube::verify then rejects.
     std::unique_ptr<CubieCube> toCubieCube() const;
 
+    // The request string with the colour letters r, g, w, o, b, y replaced by the letters of the
+    // faces whose centres show them: U, R, F, D, L, B. Every other character stays as it is.
+    static std::string mapColorLetters(std::string request);
+
     // True when each of the six face letters occurs exactly nine times among the first 54
     // characters.
     static bool hasNineOfEachColor(const std::string& facelets);

@@ -51,6 +51,10 @@ TEST(FaceCubeText, UnreadablePositionsKeepTheirSolvedColour) {
     EXPECT_EQ(FaceCube(solvedFacelets + "DDDD").to_String(), solvedFacelets);
 }
 
+TEST(FaceCubeText, ColourLettersBecomeFaceLetters) {
+    EXPECT_EQ(FaceCube::mapColorLetters("rgwobyURFDLB Wx"), "URFDLBURFDLB Wx");
+}
+
 TEST(FaceCubeToCubie, SolvedStringGivesTheIdentity) {
     EXPECT_TRUE(sameCube(*FaceCube(solvedFacelets).toCubieCube(), CubieCube()));
 }

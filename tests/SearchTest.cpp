@@ -64,13 +64,7 @@ TEST(Solutions, IndependentlyComputedAnswers) {
     int count = 0;
     while (std::getline(in, line)) {
         std::size_t tab = line.find('\t');
-        std::string request = line.substr(0, tab);
-        // The command line maps colour letters to face letters before the search.
-        const std::string colours = "rgwoby", faces = "URFDLB";
-        for (char& ch : request) {
-            std::size_t k = colours.find(ch);
-            if (k != std::string::npos) ch = faces[k];
-        }
+        std::string request = FaceCube::mapColorLetters(line.substr(0, tab));
         EXPECT_EQ(solve(request), line.substr(tab + 1)) << line;
         ++count;
     }

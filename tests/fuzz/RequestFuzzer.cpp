@@ -1,0 +1,58 @@
+// libFuzzer harness for the request path: arbitrary bytes as the command-line argument, through
+// the colour mapping, the colour count, the facelet and cubie cubes and both checks, and the
+// conversions back. It traps on any result a real request could not give.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "CubieCube.h"
+#include "FaceCube.h"
+#include "Tools.h"
+
+namespace {
+
+bool knownCode(int code) {
+    return code == 0 || code == -9 || (code <= -1 && code >= -6);
+}
+
+void check(bool condition) {
+    if (!condition) __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    CubieCube::initAllStaticVariables();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // An argument ends at its first NUL byte.
+    std::string argument(reinterpret_cast<const char*>(data), size);
+    argument = argument.substr(0, argument.find('\0'));
+    const std::string request = FaceCube::mapColorLetters(argument);
+
+    const int code = Tools::verify(request);
+    check(knownCode(code));
+    check((code == -1) == !FaceCube::hasNineOfEachColor(request));
+
+    // The conversions accept any string, whatever its colours.
+    FaceCube faces(request);
+    std::unique_ptr<CubieCube> cube = faces.toCubieCube();
+    const int pieces = cube->verify();
+    check(pieces <= 0 && pieces >= -6 && pieces != -1);
+    if (code == 0) {
+        // A cube that passes every check shows exactly the stickers it was read from.
+        check(pieces == 0);
+        check(cube->toFaceCube()->to_String() == request.substr(0, 54));
+        std::unique_ptr<CubieCube> again;
+        check(Tools::readCube(request, again) == 0 && again != nullptr);
+    }
+    if (pieces == 0) {
+        std::unique_ptr<CubieCube> back = cube->toFaceCube()->toCubieCube();
+        check(back->verify() == 0 && back->getURtoBR() == cube->getURtoBR() &&
+              back->getTwist() == cube->getTwist() && back->getFlip() == cube->getFlip());
+    }
+    return 0;
+}
