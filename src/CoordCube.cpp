@@ -96,20 +96,21 @@ std::string loadTable(const CoordCube::TableFile& table,
     return "is missing";
 }
 
-// True when every entry of the table lies in 0..limit-1, in the phase-2 columns only for tables
-// the searches read in those alone. Written without early exits so that it vectorizes: the check
-// runs on every start.
-bool movesInRange(const short (*table)[18], int rows, int limit, bool phase2Only) {
-    bool read[18] = {};
-    for (int m = 0; m < 18; ++m) read[m] = !phase2Only;
-    for (int m : CoordCube::phase2Moves) read[m] = true;
-    const auto top = static_cast<unsigned>(limit);
+// True when each of the count entries lies in 0..limit-1. Written without early exits so that
+// it vectorizes: the checks run on every start.
+bool entriesBelow(const short* entries, int count, int limit) {
+    unsigned bad = 0;
+    // A negative entry becomes a huge unsigned one.
+    for (int i = 0; i < count; ++i) bad |= static_cast<unsigned>(entries[i]) >= unsigned(limit);
+    return bad == 0;
+}
+
+// The same for the ten phase-2 columns of the first rows of a move table.
+bool phase2EntriesBelow(const short (*table)[18], int rows, int limit) {
     unsigned bad = 0;
     for (int row = 0; row < rows; ++row) {
-        for (int m = 0; m < 18; ++m) {
-            // A negative entry becomes a huge unsigned one.
-            bad |= read[m] & (static_cast<unsigned>(table[row][m]) >= top);
-        }
+        for (int m : CoordCube::phase2Moves)
+            bad |= static_cast<unsigned>(table[row][m]) >= unsigned(limit);
     }
     return bad == 0;
 }
@@ -186,16 +187,16 @@ std::string CoordCube::loadTables(const std::vector<std::string>& directories) {
 const char* CoordCube::firstTableOutOfRange() {
     // In rows 0..23 of FRtoBR_Move the phase-2 moves must keep the slice edges in the middle
     // slice, or phase 2 would read its pruning tables past their end.
-    if (!movesInRange(twistMove, 2187, 2187, false)) return "twistMove";
-    if (!movesInRange(flipMove, 2048, 2048, false)) return "flipMove";
-    if (!movesInRange(FRtoBR_Move, 11880, 11880, false) ||
-        !movesInRange(FRtoBR_Move, 24, 24, true)) {
+    if (!entriesBelow(twistMove[0], 2187 * 18, 2187)) return "twistMove";
+    if (!entriesBelow(flipMove[0], 2048 * 18, 2048)) return "flipMove";
+    if (!entriesBelow(FRtoBR_Move[0], 11880 * 18, 11880) ||
+        !phase2EntriesBelow(FRtoBR_Move, 24, 24)) {
         return "FRtoBR_Move";
     }
-    if (!movesInRange(URFtoDLF_Move, 20160, 20160, false)) return "URFtoDLF_Move";
-    if (!movesInRange(URtoDF_Move, 20160, 20160, true)) return "URtoDF_Move";
-    if (!movesInRange(URtoUL_Move, 1320, 1320, false)) return "URtoUL_Move";
-    if (!movesInRange(UBtoDF_Move, 1320, 1320, false)) return "UBtoDF_Move";
+    if (!entriesBelow(URFtoDLF_Move[0], 20160 * 18, 20160)) return "URFtoDLF_Move";
+    if (!phase2EntriesBelow(URtoDF_Move, 20160, 20160)) return "URtoDF_Move";
+    if (!entriesBelow(URtoUL_Move[0], 1320 * 18, 1320)) return "URtoUL_Move";
+    if (!entriesBelow(UBtoDF_Move[0], 1320 * 18, 1320)) return "UBtoDF_Move";
     if (!mergeInRange()) return "MergeURtoULandUBtoDF";
     if (!pruningInRange(Slice_URFtoDLF_Parity_Prun, 967680)) return "Slice_URFtoDLF_Parity_Prun";
     if (!pruningInRange(Slice_URtoDF_Parity_Prun, 967680)) return "Slice_URtoDF_Parity_Prun";
