@@ -66,8 +66,9 @@ class CoordCube {
     // empty string on success, otherwise a description of the first failure.
     static std::string loadTables(const std::vector<std::string>& directories);
 
-    // The name of the first table holding an entry the searches cannot use, or nullptr.
-    static const char* firstTableOutOfRange();
+    // True when every entry of table i (in the order of tableFiles) that the searches read lies
+    // in its range, so that no damaged or foreign file can send them outside their arrays.
+    static bool tableInRange(int i);
 
     static unsigned char getPruning(const unsigned char* table, std::uint32_t index) {
         const unsigned char b = table[index / 2];

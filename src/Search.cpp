@@ -62,11 +62,6 @@ int phase2Bound(const unsigned char* table, int coordinate, int FRtoBR, int pari
     return CoordCube::getPruning(table, (24 * coordinate + FRtoBR) * 2 + parity);
 }
 
-int sliceAfter(int slice, int m) {
-    // Entries are checked to be non-negative at load, and unsigned division is cheaper.
-    return static_cast<std::uint16_t>(CoordCube::FRtoBR_Move[24 * slice][m]) / 24u;
-}
-
 // The moves worth trying from the cube at one depth of a search, in the order they are tried,
 // with the coordinates and bound of the cube each leads to. Only moves whose bound is below the
 // number of moves left are listed: the search passes over the others without a trace.
@@ -94,49 +89,63 @@ struct Phase2Depth {
 // Lists the phase-1 moves from the cube at depth n, allowed after the move at depth n - 1. The
 // bounds of all moves are computed together, so that their pruning reads overlap in memory.
 void listPhase1Moves(Phase1Depth& depth, int n, int remaining) {
-    const int flip = Search::flip[n];
-    const int twist = Search::twist[n];
-    const int slice = Search::slice[n];
-    depth.count = 0;
-    depth.next = 0;
-    for (int m = 0; m < 18; ++m) {
-        if (n > 0 && forbiddenAfter(m / 3, Search::ax[n - 1])) {
-            m += 2;
-            continue;
+    const short* flipRow = CoordCube::flipMove[Search::flip[n]];
+    const short* twistRow = CoordCube::twistMove[Search::twist[n]];
+    const short* sliceRow = CoordCube::FRtoBR_Move[24 * Search::slice[n]];
+    const int previousAxis = n > 0 ? Search::ax[n - 1] : -1;
+    int count = 0;
+    for (int axis = 0; axis < 6; ++axis) {
+        if (forbiddenAfter(axis, previousAxis)) continue;
+        for (int power = 0; power < 3; ++power) {
+            COUNT(phase1Nodes);
+            const int m = 3 * axis + power;
+            const int flip = flipRow[m];
+            const int twist = twistRow[m];
+            // Entries are checked to be non-negative at load, and unsigned division is cheaper.
+            const int slice = static_cast<std::uint16_t>(sliceRow[m]) / 24u;
+            const int bound =
+                std::max(CoordCube::getPruning(CoordCube::Slice_Flip_Prun, 495 * flip + slice),
+                         CoordCube::getPruning(CoordCube::Slice_Twist_Prun, 495 * twist + slice));
+            depth.move[count] = m;
+            depth.flip[count] = flip;
+            depth.twist[count] = twist;
+            depth.slice[count] = slice;
+            depth.bound[count] = bound;
+            count += bound < remaining;
         }
-        COUNT(phase1Nodes);
-        const int k = depth.count;
-        depth.move[k] = m;
-        depth.flip[k] = CoordCube::flipMove[flip][m];
-        depth.twist[k] = CoordCube::twistMove[twist][m];
-        depth.slice[k] = sliceAfter(slice, m);
-        depth.bound[k] = std::max(
-            CoordCube::getPruning(CoordCube::Slice_Flip_Prun, 495 * depth.flip[k] + depth.slice[k]),
-            CoordCube::getPruning(CoordCube::Slice_Twist_Prun,
-                                  495 * depth.twist[k] + depth.slice[k]));
-        depth.count += depth.bound[k] < remaining;
     }
+    depth.count = count;
+    depth.next = 0;
 }
 
 // Lists the phase-2 moves from the cube at depth n of the search state; at the first phase-2
 // depth the move rule is not applied (the phase-1 search tests that junction).
 void listPhase2Moves(Phase2Depth& depth, int n, bool first, int remaining) {
-    depth.count = 0;
-    depth.next = 0;
+    const short* cornerRow = CoordCube::URFtoDLF_Move[Search::URFtoDLF[n]];
+    const short* sliceRow = CoordCube::FRtoBR_Move[Search::FRtoBR[n]];
+    const short* parityRow = CoordCube::parityMove[Search::parity[n]];
+    const short* edgeRow = CoordCube::URtoDF_Move[Search::URtoDF[n]];
+    const int previousAxis = first ? -1 : Search::ax[n - 1];
+    int count = 0;
     for (int m : CoordCube::phase2Moves) {
-        if (!first && forbiddenAfter(m / 3, Search::ax[n - 1])) continue;
-        const int k = depth.count;
-        depth.move[k] = m;
-        depth.URFtoDLF[k] = CoordCube::URFtoDLF_Move[Search::URFtoDLF[n]][m];
-        depth.FRtoBR[k] = CoordCube::FRtoBR_Move[Search::FRtoBR[n]][m];
-        depth.parity[k] = CoordCube::parityMove[Search::parity[n]][m];
-        depth.URtoDF[k] = CoordCube::URtoDF_Move[Search::URtoDF[n]][m];
-        depth.bound[k] = std::max(phase2Bound(CoordCube::Slice_URtoDF_Parity_Prun, depth.URtoDF[k],
-                                              depth.FRtoBR[k], depth.parity[k]),
-                                  phase2Bound(CoordCube::Slice_URFtoDLF_Parity_Prun,
-                                              depth.URFtoDLF[k], depth.FRtoBR[k], depth.parity[k]));
-        depth.count += depth.bound[k] < remaining;
+        if (forbiddenAfter(m / 3, previousAxis)) continue;
+        const int corners = cornerRow[m];
+        const int slice = sliceRow[m];
+        const int parity = parityRow[m];
+        const int edges = edgeRow[m];
+        const int bound =
+            std::max(phase2Bound(CoordCube::Slice_URtoDF_Parity_Prun, edges, slice, parity),
+                     phase2Bound(CoordCube::Slice_URFtoDLF_Parity_Prun, corners, slice, parity));
+        depth.move[count] = m;
+        depth.URFtoDLF[count] = corners;
+        depth.FRtoBR[count] = slice;
+        depth.parity[count] = parity;
+        depth.URtoDF[count] = edges;
+        depth.bound[count] = bound;
+        count += bound < remaining;
     }
+    depth.count = count;
+    depth.next = 0;
 }
 
 }  // namespace

@@ -272,7 +272,8 @@ TEST_F(TableLoader, EntriesOutOfRangeAreRejected) {
     for (const Damage& d : damages) {
         SetUp();
         overwrite(d.name, d.offset, d.bytes);
-        EXPECT_EQ(load(), "table file \"" + std::string(d.name) + "\" holds entries out of range");
+        EXPECT_EQ(load(),
+                  "table file \"" + (dir.path / d.name).string() + "\" holds entries out of range");
     }
     SetUp();
     overwrite("URtoDF_Move", 2 * 3, std::string("\xff\x7f", 2));  // R column is never read
