@@ -22,6 +22,7 @@ unsigned char CoordCube::Slice_URFtoDLF_Parity_Prun[483840];
 unsigned char CoordCube::Slice_URtoDF_Parity_Prun[483840];
 unsigned char CoordCube::Slice_Twist_Prun[541283];
 unsigned char CoordCube::Slice_Flip_Prun[506880];
+unsigned short CoordCube::sliceMove[495][18];
 
 const short CoordCube::parityMove[2][18] = {{1, 0, 1, 1, 0, 1, 1, 0, 1, 1, 0, 1, 1, 0, 1, 1, 0, 1},
                                             {0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0}};
@@ -196,6 +197,9 @@ std::string CoordCube::loadTables(const std::vector<std::string>& directories) {
         // Checked right after its read, the table is still in the cache.
         if (failure.empty() && !tableInRange(i)) failure = "holds entries out of range";
         if (!failure.empty()) return "table file \"" + path + "\" " + failure;
+    }
+    for (int slice = 0; slice < 495; ++slice) {
+        for (int m = 0; m < 18; ++m) sliceMove[slice][m] = FRtoBR_Move[24 * slice][m] / 24;
     }
     return "";
 }

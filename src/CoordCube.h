@@ -36,6 +36,10 @@ class CoordCube {
     static unsigned char Slice_Twist_Prun[541283];
     static unsigned char Slice_Flip_Prun[506880];
 
+    // The slice coordinate (FRtoBR / 24) after each move: FRtoBR_Move[24 * slice][m] / 24,
+    // derived in memory when FRtoBR_Move loads, since phase 1 reads it at every node.
+    static unsigned short sliceMove[495][18];
+
     // Corner parity after each move: quarter turns change it, half turns keep it.
     static const short parityMove[2][18];
 

@@ -91,7 +91,7 @@ struct Phase2Depth {
 void listPhase1Moves(Phase1Depth& depth, int n, int remaining) {
     const short* flipRow = CoordCube::flipMove[Search::flip[n]];
     const short* twistRow = CoordCube::twistMove[Search::twist[n]];
-    const short* sliceRow = CoordCube::FRtoBR_Move[24 * Search::slice[n]];
+    const unsigned short* sliceRow = CoordCube::sliceMove[Search::slice[n]];
     const int previousAxis = n > 0 ? Search::ax[n - 1] : -1;
     int count = 0;
     for (int axis = 0; axis < 6; ++axis) {
@@ -101,8 +101,7 @@ void listPhase1Moves(Phase1Depth& depth, int n, int remaining) {
             const int m = 3 * axis + power;
             const int flip = flipRow[m];
             const int twist = twistRow[m];
-            // Entries are checked to be non-negative at load, and unsigned division is cheaper.
-            const int slice = static_cast<std::uint16_t>(sliceRow[m]) / 24u;
+            const int slice = sliceRow[m];
             const int bound =
                 std::max(CoordCube::getPruning(CoordCube::Slice_Flip_Prun, 495 * flip + slice),
                          CoordCube::getPruning(CoordCube::Slice_Twist_Prun, 495 * twist + slice));
