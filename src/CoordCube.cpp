@@ -116,8 +116,9 @@ std::string loadTable(const CoordCube::TableFile& table,
 }
 
 // True when each of the count entries lies in 0..limit-1. Written without early exits so that
-// it vectorizes: the checks run on every start.
-bool entriesBelow(const short* entries, int count, int limit) {
+// it vectorizes, since the checks run on every start; kept out of line because, inlined by the
+// link-time optimizer, it is no longer vectorized.
+__attribute__((noinline)) bool entriesBelow(const short* entries, int count, int limit) {
     unsigned bad = 0;
     // A negative entry becomes a huge unsigned one.
     for (int i = 0; i < count; ++i) bad |= static_cast<unsigned>(entries[i]) >= unsigned(limit);
@@ -143,8 +144,8 @@ bool mergeInRange() {
 }
 
 // True when no entry is 15: no table holds a distance above 14. An odd count of entries leaves
-// the high nibble of the last byte unused.
-bool pruningInRange(const unsigned char* table, std::uint32_t entries) {
+// the high nibble of the last byte unused. Out of line for the same reason as entriesBelow.
+__attribute__((noinline)) bool pruningInRange(const unsigned char* table, std::uint32_t entries) {
     unsigned bad = 0;
     for (std::uint32_t i = 0; i < entries / 2; ++i) {
         bad |= ((table[i] & 0x0f) == 0x0f) | ((table[i] & 0xf0) == 0xf0);

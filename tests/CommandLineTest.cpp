@@ -58,17 +58,13 @@ TEST(CommandLine, ErrorLines) {
 }
 
 TEST(CommandLine, IndependentlyComputedAnswers) {
-    std::ifstream in(ANSWERS_FILE);
-    std::string line;
-    int count = 0;
-    while (std::getline(in, line)) {
-        std::size_t tab = line.find('\t');
-        ProcessResult r = cubesolver({line.substr(0, tab)});
-        ASSERT_EQ(r.out, line.substr(tab + 1) + "\n") << line;
+    const auto answers = expectedAnswers();
+    for (const auto& [request, expected] : answers) {
+        ProcessResult r = cubesolver({request});
+        ASSERT_EQ(r.out, expected + "\n") << request;
         ASSERT_EQ(r.err, "");
-        ++count;
     }
-    EXPECT_EQ(count, 320);
+    EXPECT_EQ(answers.size(), 320u);
 }
 
 TEST(CommandLine, TablesInTheWorkingDirectoryComeFirst) {

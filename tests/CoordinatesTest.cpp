@@ -11,9 +11,6 @@ using namespace TP;
 
 namespace {
 
-const ::testing::Environment* const cubeModel =
-    ::testing::AddGlobalTestEnvironment(new CubeModelEnvironment);
-
 // One coordinate: its name, its count of values, and how to set and read it.
 struct Coordinate {
     const char* name;

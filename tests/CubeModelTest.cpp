@@ -10,9 +10,6 @@ using namespace TP;
 
 namespace {
 
-const ::testing::Environment* const cubeModel =
-    ::testing::AddGlobalTestEnvironment(new CubeModelEnvironment);
-
 void expectCorners(const CubieCube& cube, std::initializer_list<Corner> cp,
                    std::initializer_list<int> co) {
     int i = 0;

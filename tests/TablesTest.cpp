@@ -11,17 +11,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TablesEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        CubieCube::initAllStaticVariables();
-        ASSERT_EQ(CoordCube::loadTables({CUBESOLVER_TABLE_DIR}), "");
-    }
-};
-
-const ::testing::Environment* const tables =
-    ::testing::AddGlobalTestEnvironment(new TablesEnvironment);
-
 // Moves a coordinate tuple takes through the pruning tables, and the tuple's successor.
 struct PruningTable {
     const char* name;

@@ -3,9 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "CoordCube.h"
 #include "CubieCube.h"
 #include "FaceCube.h"
 
@@ -58,8 +62,26 @@ inline bool sameCube(const CubieCube& a, const CubieCube& b) {
     return true;
 }
 
-// The basic turns are filled once, before any test runs.
-class CubeModelEnvironment : public ::testing::Environment {
+// The requests of the independently computed answers, with the line expected for each.
+inline std::vector<std::pair<std::string, std::string>> expectedAnswers() {
+    std::vector<std::pair<std::string, std::string>> answers;
+    std::ifstream in(ANSWERS_FILE);
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::size_t tab = line.find('\t');
+        answers.emplace_back(line.substr(0, tab), line.substr(tab + 1));
+    }
+    return answers;
+}
+
+// The basic turns are filled and the tables loaded once, before any test runs.
+class CubeEnvironment : public ::testing::Environment {
   public:
-    void SetUp() override { CubieCube::initAllStaticVariables(); }
+    void SetUp() override {
+        CubieCube::initAllStaticVariables();
+        ASSERT_EQ(CoordCube::loadTables({CUBESOLVER_TABLE_DIR}), "");
+    }
 };
+
+inline const ::testing::Environment* const cubeEnvironment =
+    ::testing::AddGlobalTestEnvironment(new CubeEnvironment);

@@ -10,9 +10,6 @@ using namespace TP;
 
 namespace {
 
-const ::testing::Environment* const cubeModel =
-    ::testing::AddGlobalTestEnvironment(new CubeModelEnvironment);
-
 std::string withFacelets(std::string s, std::initializer_list<std::pair<int, char>> changes) {
     for (const auto& change : changes) s[change.first] = change.second;
     return s;
