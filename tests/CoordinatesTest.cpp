@@ -42,16 +42,6 @@ std::vector<Coordinate> coordinates() {
     };
 }
 
-void expectEdges(const CubieCube& cube, std::initializer_list<Edge> ep) {
-    int i = 0;
-    for (Edge e : ep) EXPECT_EQ(cube.ep[i++], e) << "edge position " << i - 1;
-}
-
-void expectCorners(const CubieCube& cube, std::initializer_list<Corner> cp) {
-    int i = 0;
-    for (Corner c : cp) EXPECT_EQ(cube.cp[i++], c) << "corner position " << i - 1;
-}
-
 TEST(Binomial, KnownValues) {
     EXPECT_EQ(CubieCube::Cnk(3, 4), 0);
     EXPECT_EQ(CubieCube::Cnk(5, 0), 1);

@@ -10,19 +10,6 @@ using namespace TP;
 
 namespace {
 
-void expectCorners(const CubieCube& cube, std::initializer_list<Corner> cp,
-                   std::initializer_list<int> co) {
-    int i = 0;
-    for (Corner c : cp) EXPECT_EQ(cube.cp[i++], c) << "corner position " << i - 1;
-    i = 0;
-    for (int o : co) EXPECT_EQ(cube.co[i++], o) << "corner position " << i - 1;
-}
-
-void expectEdges(const CubieCube& cube, std::initializer_list<Edge> ep) {
-    int i = 0;
-    for (Edge e : ep) EXPECT_EQ(cube.ep[i++], e) << "edge position " << i - 1;
-}
-
 std::string withFacelet(std::string s, int facelet, char letter) {
     s[facelet] = letter;
     return s;

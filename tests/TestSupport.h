@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <initializer_list>
 #include <random>
 #include <string>
 #include <utility>
@@ -50,6 +51,20 @@ inline CubieCube randomCubie(std::mt19937& rng) {
         cube.setURtoBR(static_cast<int>(rng() % 479001600));
     } while (cube.edgeParity() != cube.cornerParity());
     return cube;
+}
+
+// Expects the pieces at the positions in order (and the corner orientations, when given).
+inline void expectCorners(const CubieCube& cube, std::initializer_list<TP::Corner> cp,
+                          std::initializer_list<int> co = {}) {
+    int i = 0;
+    for (TP::Corner c : cp) EXPECT_EQ(cube.cp[i++], c) << "corner position " << i - 1;
+    i = 0;
+    for (int o : co) EXPECT_EQ(cube.co[i++], o) << "corner position " << i - 1;
+}
+
+inline void expectEdges(const CubieCube& cube, std::initializer_list<TP::Edge> ep) {
+    int i = 0;
+    for (TP::Edge e : ep) EXPECT_EQ(cube.ep[i++], e) << "edge position " << i - 1;
 }
 
 inline bool sameCube(const CubieCube& a, const CubieCube& b) {
