@@ -132,9 +132,13 @@ void listPhase2Moves(Phase2Depth& depth, int n, bool first, int remaining) {
         const int slice = sliceRow[m];
         const int parity = parityRow[m];
         const int edges = edgeRow[m];
-        const int bound =
-            std::max(phase2Bound(CoordCube::Slice_URtoDF_Parity_Prun, edges, slice, parity),
-                     phase2Bound(CoordCube::Slice_URFtoDLF_Parity_Prun, corners, slice, parity));
+        // Phase 2 waits on memory more than phase 1: the edge table is read only for moves that
+        // the corner table does not already rule out.
+        int bound = phase2Bound(CoordCube::Slice_URFtoDLF_Parity_Prun, corners, slice, parity);
+        if (bound < remaining) {
+            bound = std::max(
+                bound, phase2Bound(CoordCube::Slice_URtoDF_Parity_Prun, edges, slice, parity));
+        }
         depth.move[count] = m;
         depth.URFtoDLF[count] = corners;
         depth.FRtoBR[count] = slice;
