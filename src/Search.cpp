@@ -161,8 +161,6 @@ std::string Search::solutions(std::string facelets, int maxDepth, long timeOut,
     maxDepth = std::min(maxDepth, stateCapacity);
 
     CoordCube c(*cube);
-    po[0] = 0;
-    ax[0] = 0;
     flip[0] = c.flip;
     twist[0] = c.twist;
     parity[0] = c.parity;
@@ -171,7 +169,6 @@ std::string Search::solutions(std::string facelets, int maxDepth, long timeOut,
     FRtoBR[0] = c.FRtoBR;
     URtoUL[0] = c.URtoUL;
     UBtoDF[0] = c.UBtoDF;
-    minDistPhase1[1] = 1;
 
     const long long start = monotonicMillis();
     const long long limit = timeLimitMillis(timeOut);

@@ -196,12 +196,14 @@ TEST(Merge, KnownValues) {
     EXPECT_EQ(CubieCube::getURtoDF(0, 0), -1);
 }
 
+// The produced merge table holds the merge of every pair, and each placement comes from one pair.
 TEST(Merge, EveryPhase2PlacementHasExactlyOnePair) {
     std::vector<int> seen(20160, 0);
     int merged = 0;
     for (short i = 0; i < 336; ++i) {
         for (short j = 0; j < 336; ++j) {
             int v = CubieCube::getURtoDF(i, j);
+            ASSERT_EQ(CoordCube::MergeURtoULandUBtoDF[i][j], v) << i << " " << j;
             if (v == -1) continue;
             ASSERT_GE(v, 0);
             ASSERT_LT(v, 20160);
