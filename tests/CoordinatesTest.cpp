@@ -53,19 +53,6 @@ TEST(Binomial, KnownValues) {
     EXPECT_EQ(CubieCube::Cnk(12, 6), 924);
 }
 
-TEST(Rotations, MoveOneEntryAcrossTheRange) {
-    Edge e[5] = {UR, UF, UL, UB, DR};
-    CubieCube::rotateLeft(e, 1, 3);
-    EXPECT_EQ(std::vector<int>(e, e + 5), (std::vector<int>{UR, UL, UB, UF, DR}));
-    CubieCube::rotateRight(e, 1, 3);
-    EXPECT_EQ(std::vector<int>(e, e + 5), (std::vector<int>{UR, UF, UL, UB, DR}));
-    Corner c[3] = {URF, UFL, ULB};
-    CubieCube::rotateRight(c, 0, 2);
-    EXPECT_EQ(std::vector<int>(c, c + 3), (std::vector<int>{ULB, URF, UFL}));
-    CubieCube::rotateLeft(c, 2, 2);
-    EXPECT_EQ(std::vector<int>(c, c + 3), (std::vector<int>{ULB, URF, UFL}));
-}
-
 TEST(CoordinateValues, SolvedCubeIsZeroButUBtoDF) {
     CubieCube solved;
     for (const Coordinate& c : coordinates()) {

@@ -105,18 +105,6 @@ TEST(CubieCubeBasics, IdentityIsConsistentAndEven) {
     EXPECT_EQ(id.edgeParity(), 0);
 }
 
-TEST(CubieCubeBasics, ArrayConstructorCopiesEveryEntry) {
-    Corner cp[8] = {UFL, URF, ULB, UBR, DFR, DLF, DBL, DRB};
-    unsigned char co[8] = {1, 2, 0, 0, 0, 0, 0, 0};
-    Edge ep[12] = {UR, UF, UL, UB, DR, DF, DL, DB, FR, FL, BR, BL};
-    unsigned char eo[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1};
-    CubieCube cube(cp, co, ep, eo);
-    expectCorners(cube, {UFL, URF, ULB, UBR, DFR, DLF, DBL, DRB}, {1, 2, 0, 0, 0, 0, 0, 0});
-    expectEdges(cube, {UR, UF, UL, UB, DR, DF, DL, DB, FR, FL, BR, BL});
-    EXPECT_EQ(cube.eo[11], 1);
-    EXPECT_EQ(cube.verify(), 0);
-}
-
 TEST(CubieCubeBasics, BasicTurnsAreOddConsistentCubes) {
     const char* shown[6] = {"UUUUUUUUUBBBRRRRRRRRRFFFFFFDDDDDDDDDFFFLLLLLLLLLBBBBBB",
                             "UUFUUFUUFRRRRRRRRRFFDFFDFFDDDBDDBDDBLLLLLLLLLUBBUBBUBB",
