@@ -1,8 +1,11 @@
 #include "CoordCube.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -29,28 +32,24 @@ const short CoordCube::parityMove[2][18] = {{1, 0, 1, 1, 0, 1, 1, 0, 1, 1, 0, 1,
 
 const int CoordCube::phase2Moves[10] = {0, 1, 2, 4, 7, 9, 10, 11, 13, 16};
 
+// The digests pin each file to the content the cube model defines, independently of maketables:
+// a fault in the producer cannot move them along with the tables it makes. (The two three-edge
+// coordinates URtoUL and UBtoDF move alike, so their files are the same bytes.)
 const CoordCube::TableFile CoordCube::tableFiles[12] = {
-    {"twistMove", twistMove, 2, 2187 * 18},
-    {"flipMove", flipMove, 2, 2048 * 18},
-    {"FRtoBR_Move", FRtoBR_Move, 2, 11880 * 18},
-    {"URFtoDLF_Move", URFtoDLF_Move, 2, 20160 * 18},
-    {"URtoDF_Move", URtoDF_Move, 2, 20160 * 18},
-    {"URtoUL_Move", URtoUL_Move, 2, 1320 * 18},
-    {"UBtoDF_Move", UBtoDF_Move, 2, 1320 * 18},
-    {"MergeURtoULandUBtoDF", MergeURtoULandUBtoDF, 2, 336 * 336},
-    {"Slice_URFtoDLF_Parity_Prun", Slice_URFtoDLF_Parity_Prun, 1, 483840},
-    {"Slice_URtoDF_Parity_Prun", Slice_URtoDF_Parity_Prun, 1, 483840},
-    {"Slice_Twist_Prun", Slice_Twist_Prun, 1, 541283},
-    {"Slice_Flip_Prun", Slice_Flip_Prun, 1, 506880}};
+    {"twistMove", twistMove, 2, 2187 * 18, 0x8b3604214aaf04c6},
+    {"flipMove", flipMove, 2, 2048 * 18, 0xe44d8414abccdeca},
+    {"FRtoBR_Move", FRtoBR_Move, 2, 11880 * 18, 0x9e5d457a715e129e},
+    {"URFtoDLF_Move", URFtoDLF_Move, 2, 20160 * 18, 0x9b43b4e2f2ef87f2},
+    {"URtoDF_Move", URtoDF_Move, 2, 20160 * 18, 0x4f379137a6ed3cf6},
+    {"URtoUL_Move", URtoUL_Move, 2, 1320 * 18, 0x0a5eecb75ca0cc35},
+    {"UBtoDF_Move", UBtoDF_Move, 2, 1320 * 18, 0x0a5eecb75ca0cc35},
+    {"MergeURtoULandUBtoDF", MergeURtoULandUBtoDF, 2, 336 * 336, 0x153f18ed899742c8},
+    {"Slice_URFtoDLF_Parity_Prun", Slice_URFtoDLF_Parity_Prun, 1, 483840, 0x4c99ec1bc0814804},
+    {"Slice_URtoDF_Parity_Prun", Slice_URtoDF_Parity_Prun, 1, 483840, 0xb420712e4e5ae34a},
+    {"Slice_Twist_Prun", Slice_Twist_Prun, 1, 541283, 0xa394e301a48afc57},
+    {"Slice_Flip_Prun", Slice_Flip_Prun, 1, 506880, 0xfd5b5c63b02f6012}};
 
 namespace {
-
-#ifndef CUBESOLVER_TABLE_DIR
-#define CUBESOLVER_TABLE_DIR "tables"
-#endif
-#ifndef CUBESOLVER_INSTALL_TABLE_DIR
-#define CUBESOLVER_INSTALL_TABLE_DIR "/usr/local/share/cubesolver"
-#endif
 
 bool hostIsLittleEndian() {
     const std::uint16_t one = 1;
@@ -74,6 +73,16 @@ std::string joined(const std::vector<std::string>& directories) {
     return s;
 }
 
+// The directory of the running program, or "" where the system does not tell.
+std::string programDirectory() {
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return "";
+    std::string program(path, static_cast<std::size_t>(length));
+    const std::size_t slash = program.rfind('/');
+    return slash == std::string::npos ? "" : program.substr(0, std::max<std::size_t>(slash, 1));
+}
+
 // Faults in the pages of a table's memory with one call, which costs less than one page fault
 // each while the file is read. Where the call is unknown the pages just fault one by one.
 void prefault(void* data, std::size_t bytes) {
@@ -88,70 +97,78 @@ void prefault(void* data, std::size_t bytes) {
 #endif
 }
 
-// Reads one table from the first directory that has its file; "" or what went wrong.
-std::string loadTable(const CoordCube::TableFile& table,
+// Reads up to size bytes; the count read, or -1 on an error.
+long readFully(int fd, void* data, std::size_t size) {
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = read(fd, static_cast<char*>(data) + got, size - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<long>(got);
+}
+
+std::string cannotRead(int error) {
+    return "cannot be read (" + std::string(std::strerror(error)) + ")";
+}
+
+// Reads one table's bytes from the first directory that has its file; "" or what went wrong.
+// Only a regular file is read: a FIFO or a device named like a table would block the start or
+// never end.
+std::string readTable(const CoordCube::TableFile& table,
                       const std::vector<std::string>& directories, std::string& path) {
+    const std::size_t size = static_cast<std::size_t>(table.elementSize) * table.count;
     for (const std::string& dir : directories) {
         path = dir + "/" + table.name;
-        std::FILE* file = std::fopen(path.c_str(), "rb");
-        if (file == nullptr) {
-            if (errno == ENOENT) continue;
-            return "cannot be read (" + std::string(std::strerror(errno)) + ")";
+        const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            if (errno == ENOENT || errno == ENOTDIR) continue;
+            return cannotRead(errno);
         }
-        prefault(table.data, static_cast<std::size_t>(table.elementSize) * table.count);
-        std::size_t got = std::fread(table.data, table.elementSize, table.count, file);
-        bool failed = std::ferror(file) != 0;
-        int error = errno;
-        std::fclose(file);
-        if (failed) return "cannot be read (" + std::string(std::strerror(error)) + ")";
-        if (got < static_cast<std::size_t>(table.count)) {
-            return "is shorter than its " + std::to_string(table.elementSize * table.count) +
-                   " bytes";
+        struct stat status;
+        if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+            close(fd);
+            return "is not a regular file";
         }
-        if (table.elementSize == 2) fromLittleEndian(static_cast<short*>(table.data), table.count);
+        prefault(table.data, size);
+        const long got = readFully(fd, table.data, size);
+        const int error = errno;
+        close(fd);
+        if (got < 0) return cannotRead(error);
+        if (static_cast<std::size_t>(got) < size) {
+            return "is shorter than its " + std::to_string(size) + " bytes";
+        }
         return "";
     }
     path = table.name;
     return "is missing";
 }
 
-// True when each of the count entries lies in 0..limit-1. Written without early exits so that
-// it vectorizes, since the checks run on every start; kept out of line because, inlined by the
-// link-time optimizer, it is no longer vectorized.
-__attribute__((noinline)) bool entriesBelow(const short* entries, int count, int limit) {
-    unsigned bad = 0;
-    // A negative entry becomes a huge unsigned one.
-    for (int i = 0; i < count; ++i) bad |= static_cast<unsigned>(entries[i]) >= unsigned(limit);
-    return bad == 0;
-}
+// The digest of a table: eight lanes of 32-bit words, each word keyed by its position and mixed,
+// summed into a running sum and a sum of running sums. Any changed word changes the first, any
+// exchange of words the second. It vectorizes like a plain sum, which matters since it runs on
+// every start.
+const int digestLanes = 8;
+const std::uint32_t digestKeyStep = 0x9e3779b9u;
+using DigestBlock = std::uint32_t[digestLanes];
+struct DigestLanes {
+    std::uint32_t sum[digestLanes];
+    std::uint32_t sumOfSums[digestLanes];
+};
 
-// The same for the ten phase-2 columns of the first rows of a move table.
-bool phase2EntriesBelow(const short (*table)[18], int rows, int limit) {
-    unsigned bad = 0;
-    for (int row = 0; row < rows; ++row) {
-        for (int m : CoordCube::phase2Moves)
-            bad |= static_cast<unsigned>(table[row][m]) >= unsigned(limit);
+inline void mixBlock(DigestLanes& lanes, const DigestBlock block, std::uint32_t key) {
+    for (int k = 0; k < digestLanes; ++k) {
+        std::uint32_t x = block[k];
+        // Words are taken low byte first, as the files store them, on any host.
+        if (!hostIsLittleEndian()) x = __builtin_bswap32(x);
+        x ^= key + static_cast<std::uint32_t>(k) * 0x632be5abu;
+        x ^= x << 7;
+        x ^= x >> 9;
+        lanes.sum[k] += x;
+        lanes.sumOfSums[k] += lanes.sum[k];
     }
-    return bad == 0;
-}
-
-bool mergeInRange() {
-    unsigned bad = 0;
-    for (const auto& row : CoordCube::MergeURtoULandUBtoDF) {
-        for (short v : row) bad |= static_cast<unsigned>(v + 1) > 20160u;
-    }
-    return bad == 0;
-}
-
-// True when no entry is 15: no table holds a distance above 14. An odd count of entries leaves
-// the high nibble of the last byte unused. Out of line for the same reason as entriesBelow.
-__attribute__((noinline)) bool pruningInRange(const unsigned char* table, std::uint32_t entries) {
-    unsigned bad = 0;
-    for (std::uint32_t i = 0; i < entries / 2; ++i) {
-        bad |= ((table[i] & 0x0f) == 0x0f) | ((table[i] & 0xf0) == 0xf0);
-    }
-    if (entries % 2 != 0) bad |= (table[entries / 2] & 0x0f) == 0x0f;
-    return bad == 0;
 }
 
 }  // namespace
@@ -178,11 +195,8 @@ void CoordCube::move(int m) {
 }
 
 void CoordCube::initAllStaticVariables() {
-    std::vector<std::string> directories = {".", CUBESOLVER_TABLE_DIR};
-    if (std::string(CUBESOLVER_INSTALL_TABLE_DIR) != CUBESOLVER_TABLE_DIR) {
-        directories.push_back(CUBESOLVER_INSTALL_TABLE_DIR);
-    }
-    std::string failure = loadTables(directories);
+    const std::vector<std::string> directories = tableDirectories();
+    const std::string failure = loadTables(directories);
     if (failure.empty()) return;
     std::fprintf(stderr,
                  "cubesolver: %s (looked in: %s); make the tables with \"maketables DIR\" "
@@ -191,13 +205,31 @@ void CoordCube::initAllStaticVariables() {
     std::exit(2);
 }
 
+std::vector<std::string> CoordCube::tableDirectories() {
+    std::vector<std::string> directories = {"."};
+    const std::string program = programDirectory();
+    if (!program.empty()) {
+        directories.push_back(program);
+        directories.push_back(program + "/../share/cubesolver");
+        directories.push_back(program + "/tables");
+    }
+    return directories;
+}
+
 std::string CoordCube::loadTables(const std::vector<std::string>& directories) {
     for (int i = 0; i < 12; ++i) {
+        const TableFile& table = tableFiles[i];
         std::string path;
-        std::string failure = loadTable(tableFiles[i], directories, path);
-        // Checked right after its read, the table is still in the cache.
-        if (failure.empty() && !tableInRange(i)) failure = "holds entries out of range";
+        std::string failure = readTable(table, directories, path);
+        if (failure.empty()) {
+            // Checked right after its read, while the table is still in the cache.
+            clearFreeEntries(i);
+            if (digest(table.data, std::size_t(table.elementSize) * table.count) != table.digest) {
+                failure = "is damaged: its entries are not those the cube model defines";
+            }
+        }
         if (!failure.empty()) return "table file \"" + path + "\" " + failure;
+        if (table.elementSize == 2) fromLittleEndian(static_cast<short*>(table.data), table.count);
     }
     for (int slice = 0; slice < 495; ++slice) {
         for (int m = 0; m < 18; ++m) sliceMove[slice][m] = FRtoBR_Move[24 * slice][m] / 24;
@@ -205,36 +237,46 @@ std::string CoordCube::loadTables(const std::vector<std::string>& directories) {
     return "";
 }
 
-bool CoordCube::tableInRange(int i) {
-    switch (i) {
-        case 0:
-            return entriesBelow(twistMove[0], 2187 * 18, 2187);
-        case 1:
-            return entriesBelow(flipMove[0], 2048 * 18, 2048);
-        case 2:
-            // In rows 0..23 the phase-2 moves must keep the slice edges in the middle slice, or
-            // phase 2 would read its pruning tables past their end.
-            return entriesBelow(FRtoBR_Move[0], 11880 * 18, 11880) &&
-                   phase2EntriesBelow(FRtoBR_Move, 24, 24);
-        case 3:
-            return entriesBelow(URFtoDLF_Move[0], 20160 * 18, 20160);
-        case 4:
-            return phase2EntriesBelow(URtoDF_Move, 20160, 20160);
-        case 5:
-            return entriesBelow(URtoUL_Move[0], 1320 * 18, 1320);
-        case 6:
-            return entriesBelow(UBtoDF_Move[0], 1320 * 18, 1320);
-        case 7:
-            return mergeInRange();
-        case 8:
-            return pruningInRange(Slice_URFtoDLF_Parity_Prun, 967680);
-        case 9:
-            return pruningInRange(Slice_URtoDF_Parity_Prun, 967680);
-        case 10:
-            return pruningInRange(Slice_Twist_Prun, 1082565);
-        default:
-            return pruningInRange(Slice_Flip_Prun, 1013760);
+void CoordCube::clearFreeEntries(int i) {
+    if (tableFiles[i].data == URtoDF_Move) {
+        // Outside the phase-2 moves URtoDF leaves the table's rows; the searches never go there.
+        bool phase2[18] = {};
+        for (int m : phase2Moves) phase2[m] = true;
+        int freeColumns[8];
+        int count = 0;
+        for (int m = 0; m < 18; ++m) {
+            if (!phase2[m]) freeColumns[count++] = m;
+        }
+        for (auto& row : URtoDF_Move) {
+            for (int m : freeColumns) row[m] = -1;
+        }
+    } else if (tableFiles[i].data == Slice_Twist_Prun) {
+        // An odd number of entries leaves the high nibble of the last byte unused.
+        Slice_Twist_Prun[sizeof Slice_Twist_Prun - 1] |= 0xf0;
     }
+}
+
+// Kept out of line: inlined by the link-time optimizer, its loop is no longer vectorized.
+__attribute__((noinline)) std::uint64_t CoordCube::digest(const void* bytes, std::size_t size) {
+    DigestLanes lanes = {};
+    const auto* data = static_cast<const unsigned char*>(bytes);
+    const std::size_t whole = size / sizeof(DigestBlock);
+    std::uint32_t key = 0;
+    for (std::size_t b = 0; b < whole; ++b, key += digestKeyStep) {
+        DigestBlock block;
+        std::memcpy(block, data + b * sizeof block, sizeof block);
+        mixBlock(lanes, block, key);
+    }
+    DigestBlock last = {};
+    std::memcpy(last, data + whole * sizeof last, size % sizeof last);
+    mixBlock(lanes, last, key);
+
+    std::uint64_t d = size;
+    for (int k = 0; k < digestLanes; ++k) {
+        d = (d ^ lanes.sum[k]) * 0x100000001b3u;
+        d = (d ^ lanes.sumOfSums[k]) * 0x100000001b3u;
+    }
+    return d;
 }
 
 void CoordCube::setPruning(unsigned char* table, int index, unsigned char value) {

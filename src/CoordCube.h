@@ -1,6 +1,7 @@
 // A cube described by the coordinates the two search phases use, and the tables that move them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -46,12 +47,14 @@ class CoordCube {
     // The ten moves that keep the phase-2 subgroup, in the order phase 2 tries them.
     static const int phase2Moves[10];
 
-    // One table file: its name, the table it fills, and its element size and count.
+    // One table file: its name, the table it fills, its element size and count, and the digest
+    // of the bytes it must hold (free entries as maketables writes them; see digest).
     struct TableFile {
         const char* name;
         void* data;
         int elementSize;
         int count;
+        std::uint64_t digest;
     };
     static const TableFile tableFiles[12];
 
@@ -61,18 +64,27 @@ class CoordCube {
     // UR..DF lie in the U and D layers; otherwise it keeps its old value.
     void move(int m);
 
-    // Loads the twelve tables, each from the working directory or else from the table directory
-    // fixed at build time, and checks every entry the searches read. On failure it writes one line
-    // to standard error and ends the process with status 2, since no search may run on them.
+    // Loads the twelve tables from the directories of tableDirectories and checks that each holds
+    // exactly the content the cube model defines. On failure it writes one line to standard error
+    // and ends the process with status 2, since no search may run on them.
     static void initAllStaticVariables();
+
+    // Where the tables are looked for, in this order: the working directory, the program's own
+    // directory (a copy of program and tables side by side), ../share/cubesolver beside it (any
+    // install prefix) and tables/ beside it (the build tree).
+    static std::vector<std::string> tableDirectories();
 
     // The loader behind it: each file is taken from the first directory that has it. Returns the
     // empty string on success, otherwise a description of the first failure.
     static std::string loadTables(const std::vector<std::string>& directories);
 
-    // True when every entry of table i (in the order of tableFiles) that the searches read lies
-    // in its range, so that no damaged or foreign file can send them outside their arrays.
-    static bool tableInRange(int i);
+    // The digest of a table file's bytes, 16-bit entries low byte first. It changes with any
+    // changed or exchanged entry; entries the searches never read must be set as maketables
+    // writes them (-1, or a nibble of 15) before it is taken, so that they do not count.
+    static std::uint64_t digest(const void* bytes, std::size_t size);
+
+    // Sets the entries of table i that no search reads to the values maketables writes there.
+    static void clearFreeEntries(int i);
 
     static unsigned char getPruning(const unsigned char* table, std::uint32_t index) {
         const unsigned char b = table[index / 2];

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
+#include <functional>
 
 #include "ProcessSupport.h"
 #include "TestSupport.h"
@@ -67,18 +69,76 @@ TEST(CommandLine, IndependentlyComputedAnswers) {
     EXPECT_EQ(answers.size(), 320u);
 }
 
-TEST(CommandLine, TablesInTheWorkingDirectoryComeFirst) {
-    // A short table file in the working directory stops the program before it reads its
-    // argument: one line on standard error that names the file, and status 2.
-    ScratchDir dir;
-    std::ofstream(dir.path / "twistMove") << "short";
-    ProcessResult r = cubesolver({solvedFacelets}, dir.path);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("\"./twistMove\" is shorter than its 78732 bytes"), std::string::npos)
-        << r.err;
-    EXPECT_NE(r.err.find("maketables"), std::string::npos);
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+// Copies the program, and the tables unless tableDir is empty, as a user copies them.
+fs::path copyProgram(const fs::path& binDir, const fs::path& tableDir) {
+    fs::create_directories(binDir);
+    fs::copy_file(CUBESOLVER_EXE, binDir / "cubesolver");
+    if (!tableDir.empty()) {
+        fs::create_directories(tableDir);
+        for (const auto& table : CoordCube::tableFiles) {
+            fs::copy_file(fs::path(CUBESOLVER_TABLE_DIR) / table.name, tableDir / table.name);
+        }
+    }
+    return binDir / "cubesolver";
+}
+
+TEST(CommandLine, TablesAreFoundBesideTheProgramWhereverItRuns) {
+    // Program and tables side by side (a board), and an install layout of bin/ and
+    // share/cubesolver/ (any prefix), each run from a directory without tables.
+    ScratchDir root;
+    const fs::path elsewhere = root.path / "elsewhere";
+    fs::create_directory(elsewhere);
+    for (const auto& [bin, tables] :
+         {std::pair{"board", "board"}, {"usr/bin", "usr/share/cubesolver"}}) {
+        fs::path program = copyProgram(root.path / bin, root.path / tables);
+        ProcessResult r = runProgram(program.string(), {solvedFacelets}, elsewhere);
+        EXPECT_EQ(r.out, "R L U2 R L' B2 U2 R2 F2 L2 D2 L2 F2 \n") << bin << ": " << r.err;
+        EXPECT_EQ(r.status, 0);
+    }
+}
+
+TEST(CommandLine, TableFailuresStopTheProgramWithOneLine) {
+    // Before the argument is looked at: one line on standard error that names the file, where it
+    // was looked for and how to make the tables, and status 2.
+    ScratchDir root;
+    const fs::path program = copyProgram(root.path / "bin", "");
+    const std::string bin = (root.path / "bin").string();
+    const std::string lookedIn =
+        "(looked in: ., " + bin + ", " + bin + "/../share/cubesolver, " + bin + "/tables)";
+    struct Case {
+        std::function<void(const fs::path&)> make;
+        std::string failure;
+    };
+    const Case cases[] = {
+        {[](const fs::path&) {}, "\"twistMove\" is missing " + lookedIn},
+        {[](const fs::path& dir) { std::ofstream(dir / "twistMove") << "short"; },
+         "\"./twistMove\" is shorter than its 78732 bytes"},
+        // A FIFO would otherwise block the start for ever.
+        {[](const fs::path& dir) { mkfifo((dir / "twistMove").c_str(), 0600); },
+         "\"./twistMove\" is not a regular file"},
+    };
+    for (const Case& c : cases) {
+        ScratchDir dir;
+        c.make(dir.path);
+        ProcessResult r = runProgram(program.string(), {solvedFacelets}, dir.path);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("table file " + c.failure), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("maketables"), std::string::npos);
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+    }
+}
+
+TEST(CommandLine, InstallToAnyPrefix) {
+    ScratchDir root;
+    const std::string install = "'" CMAKE_COMMAND "' --install '" CUBESOLVER_BINARY_DIR
+                                "' --prefix '" +
+                                (root.path / "prefix").string() + "' >/dev/null";
+    ASSERT_EQ(std::system(install.c_str()), 0);
+    EXPECT_TRUE(fs::is_regular_file(root.path / "prefix/share/cubesolver/Slice_Flip_Prun"));
+    ProcessResult r =
+        runProgram((root.path / "prefix/bin/cubesolver").string(), {solvedFacelets}, root.path);
+    EXPECT_EQ(r.out, "R L U2 R L' B2 U2 R2 F2 L2 D2 L2 F2 \n") << r.err;
 }
 
 TEST(CommandLine, AnUnwritableOutputIsNotASuccess) {

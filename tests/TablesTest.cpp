@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -205,6 +207,12 @@ class TableLoader : public ::testing::Test {
 
     std::string load() { return CoordCube::loadTables({dir.path.string()}); }
 
+    unsigned char byteAt(const char* name, std::size_t offset) {
+        std::ifstream f(dir.path / name, std::ios::binary);
+        f.seekg(static_cast<std::streamoff>(offset));
+        return static_cast<unsigned char>(f.get());
+    }
+
     void overwrite(const char* name, std::size_t offset, std::string bytes) {
         std::fstream f(dir.path / name, std::ios::in | std::ios::out | std::ios::binary);
         f.seekp(static_cast<std::streamoff>(offset));
@@ -239,56 +247,97 @@ TEST_F(TableLoader, ShortFileIsNamed) {
                           "\" is shorter than its 506880 bytes");
 }
 
-TEST_F(TableLoader, UnreadableFileIsNamed) {
-    fs::remove(dir.path / "flipMove");
-    fs::create_directory(dir.path / "flipMove");
-    EXPECT_NE(load().find("flipMove\" cannot be read"), std::string::npos);
+TEST_F(TableLoader, OnlyRegularFilesAreRead) {
+    // A FIFO would block the start for ever; a directory or a device holds no table.
+    const fs::path file = dir.path / "flipMove";
+    const std::string refused = "table file \"" + file.string() + "\" is not a regular file";
+    fs::remove(file);
+    fs::create_directory(file);
+    EXPECT_EQ(load(), refused);
+    fs::remove(file);
+    ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+    EXPECT_EQ(load(), refused);
+    fs::remove(file);
+    fs::create_symlink("/dev/zero", file);
+    EXPECT_EQ(load(), refused);
 }
 
-TEST_F(TableLoader, EntriesOutOfRangeAreRejected) {
+// Whether a changed byte lies in entries that no search reads, which any value may fill.
+bool isFreeByte(const CoordCube::TableFile& table, std::size_t offset, unsigned char change) {
+    if (table.data == CoordCube::URtoDF_Move) {
+        const int column = static_cast<int>(offset / 2 % 18);
+        return std::count(std::begin(CoordCube::phase2Moves), std::end(CoordCube::phase2Moves),
+                          column) == 0;
+    }
+    return table.data == CoordCube::Slice_Twist_Prun && offset == 541282 && (change & 0x0f) == 0;
+}
+
+TEST_F(TableLoader, EveryChangedByteIsRejectedOutsideFreeEntries) {
+    // Damage that stays in range (a move to another valid coordinate, another distance) must be
+    // caught as surely as damage out of range. Each byte is changed in the copy and put back.
     struct Damage {
         const char* name;
         std::size_t offset;
-        std::string bytes;
+        unsigned char change;
     };
-    const Damage damages[] = {
-        {"twistMove", 0, std::string("\x8b\x08", 2)},                     // 2187
-        {"FRtoBR_Move", 2 * 18 * 5 + 2 * 1, std::string("\x18\x00", 2)},  // row 5, U2 -> 24
-        {"URtoDF_Move", 2 * 4, std::string("\xff\xff", 2)},               // R2 column of row 0
-        {"MergeURtoULandUBtoDF", 0, std::string("\xfe\xff", 2)},          // -2
-        {"Slice_Twist_Prun", 100, std::string("\xf0", 1)},                // 15
+    std::vector<Damage> damages = {
+        {"flipMove", 0, 0xff},               // entry 0 of U becomes 255: in range
+        {"twistMove", 1, 0x08},              // entry 0 of U becomes 2048 + ...: out of range
+        {"URtoDF_Move", 2 * 3, 0x55},        // R column, never read
+        {"URtoDF_Move", 2 * 4 + 1, 0x01},    // R2 column
+        {"Slice_Twist_Prun", 541282, 0x30},  // the unused high nibble of the last byte
+        {"Slice_Twist_Prun", 541282, 0x01},
     };
-    for (const Damage& d : damages) {
-        SetUp();
-        overwrite(d.name, d.offset, d.bytes);
-        EXPECT_EQ(load(),
-                  "table file \"" + (dir.path / d.name).string() + "\" holds entries out of range");
+    std::mt19937 rng(53);
+    for (const auto& table : CoordCube::tableFiles) {
+        const std::size_t size = std::size_t(table.elementSize) * table.count;
+        for (std::size_t offset : {std::size_t(0), size - 1, rng() % size, rng() % size}) {
+            damages.push_back({table.name, offset, static_cast<unsigned char>(1 + rng() % 255)});
+        }
     }
-    SetUp();
-    overwrite("URtoDF_Move", 2 * 3, std::string("\xff\x7f", 2));  // R column is never read
+    for (const Damage& d : damages) {
+        const CoordCube::TableFile& table = *std::find_if(
+            std::begin(CoordCube::tableFiles), std::end(CoordCube::tableFiles),
+            [&](const CoordCube::TableFile& t) { return d.name == std::string(t.name); });
+        const unsigned char good = byteAt(d.name, d.offset);
+        overwrite(d.name, d.offset, std::string(1, char(good ^ d.change)));
+        const std::string expected =
+            isFreeByte(table, d.offset, d.change)
+                ? ""
+                : "table file \"" + (dir.path / d.name).string() +
+                      "\" is damaged: its entries are not those the cube model defines";
+        EXPECT_EQ(load(), expected) << d.name << " byte " << d.offset;
+        overwrite(d.name, d.offset, std::string(1, char(good)));
+    }
     EXPECT_EQ(load(), "");
 }
 
-TEST(TableProducer, WritesTheSameBytesOnEveryRun) {
+TEST(TableProducer, TwoRunsAtOnceWriteTheBuildsBytes) {
+    // Each run writes under temporary names of its own, so two runs into one directory never
+    // interleave a file, nor touch one that another run is writing; on a cross build this also
+    // compares the target's bytes with the host's.
     ScratchDir dir;
-    ProcessResult made = runProgram(MAKETABLES_EXE, {dir.path.string()}, dir.path);
-    ASSERT_EQ(made.status, 0) << made.err;
+    std::ofstream(dir.path / "twistMove.tmp") << "another run's";
+    const std::string run =
+        CUBESOLVER_RUN_PREFIX " '" MAKETABLES_EXE "' '" + dir.path.string() + "' >/dev/null";
+    const std::string both = run + " & first=$!; " + run + "; second=$?; wait $first; " +
+                             "test $? -eq 0 && test $second -eq 0";
+    ASSERT_EQ(std::system(both.c_str()), 0);
     for (const auto& table : CoordCube::tableFiles) {
         EXPECT_TRUE(fileText(dir.path / table.name) ==
                     fileText(fs::path(CUBESOLVER_TABLE_DIR) / table.name))
             << table.name;
-        EXPECT_NE(made.out.find(table.name), std::string::npos);
     }
-    EXPECT_FALSE(fs::exists(dir.path / "twistMove.tmp"));
+    EXPECT_EQ(fileText(dir.path / "twistMove.tmp"), "another run's");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 13);
 }
 
 TEST(TableProducer, FailsClearlyWhenItCannotWrite) {
     ScratchDir dir;
-    fs::create_directory(dir.path / "flipMove.tmp");  // blocks the temporary file
-    ProcessResult made = runProgram(MAKETABLES_EXE, {dir.path.string()}, dir.path);
-    EXPECT_NE(made.status, 0);
+    std::ofstream(dir.path / "file") << "not a directory";
+    ProcessResult made = runProgram(MAKETABLES_EXE, {(dir.path / "file").string()}, dir.path);
+    EXPECT_EQ(made.status, 1);
     EXPECT_NE(made.err.find("cannot write"), std::string::npos) << made.err;
-    EXPECT_FALSE(fs::exists(dir.path / "flipMove"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // maketables [DIR]: computes the twelve table files from the cube model and writes them into DIR
 // (default: the working directory). 16-bit entries are written low byte first on every host.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -58,16 +59,6 @@ void fillMoveTables() {
         CoordCube::UBtoDF_Move, 1320, false, [](CubieCube& c, int v) { c.setUBtoDF(short(v)); },
         [](const CubieCube& c) { return c.getUBtoDF(); });
 
-    // Outside the phase-2 moves URtoDF leaves its 20160 rows and its values do not fit 16 bits;
-    // the searches never read those columns, which hold -1.
-    for (auto& row : CoordCube::URtoDF_Move) {
-        for (int m = 0; m < 18; ++m) {
-            bool phase2 = false;
-            for (int move : CoordCube::phase2Moves) phase2 = phase2 || move == m;
-            if (!phase2) row[m] = -1;
-        }
-    }
-
     // Each placement of UR..DF in the U and D layers is the merge of exactly one pair of
     // three-edge placements; every other pair shares a position and merges to -1. Walking the
     // 20160 placements is cheaper than merging all 336 * 336 pairs.
@@ -85,13 +76,16 @@ void fillMoveTables() {
 // Breadth-first search from the goal (entry 0) over all entries: each entry becomes its distance.
 // Every move set holds the inverse of each of its moves, so once most entries are done it is
 // cheaper to search backwards: an open entry is one move further than a neighbour at the depth.
+// False when a pass reaches no new entry before all are done: the moves cannot reach them all.
 template <typename Successor>
-void fillPruningTable(unsigned char* table, int entries, const int* moves, int moveCount,
+bool fillPruningTable(unsigned char* table, int entries, const int* moves, int moveCount,
                       Successor next) {
     std::memset(table, 0xff, (entries + 1) / 2);
     CoordCube::setPruning(table, 0, 0);
     int done = 1;
     for (int depth = 0; done < entries; ++depth) {
+        if (depth >= 14) return false;  // a distance of 15 does not fit the entry
+        const int doneBefore = done;
         const bool backward = done > entries / 2;
         const auto nextDepth = static_cast<unsigned char>(depth + 1);
         for (int i = 0; i < entries; ++i) {
@@ -114,35 +108,48 @@ void fillPruningTable(unsigned char* table, int entries, const int* moves, int m
                 }
             }
         }
+        if (done == doneBefore) return false;
     }
+    return true;
 }
 
 int sliceAfter(int slice, int m) {
     return CoordCube::FRtoBR_Move[24 * slice][m] / 24;
 }
 
-void fillPruningTables() {
+// The name of the first pruning table that cannot be completed, or nullptr when all are.
+const char* fillPruningTables() {
     int allMoves[18];
     for (int m = 0; m < 18; ++m) allMoves[m] = m;
     const int* phase2 = CoordCube::phase2Moves;
 
-    fillPruningTable(CoordCube::Slice_URFtoDLF_Parity_Prun, 967680, phase2, 10, [](int i, int m) {
-        int parity = i % 2, FRtoBR = i / 2 % 24, URFtoDLF = i / 48;
-        return (24 * CoordCube::URFtoDLF_Move[URFtoDLF][m] + CoordCube::FRtoBR_Move[FRtoBR][m]) *
-                   2 +
-               CoordCube::parityMove[parity][m];
-    });
-    fillPruningTable(CoordCube::Slice_URtoDF_Parity_Prun, 967680, phase2, 10, [](int i, int m) {
-        int parity = i % 2, FRtoBR = i / 2 % 24, URtoDF = i / 48;
-        return (24 * CoordCube::URtoDF_Move[URtoDF][m] + CoordCube::FRtoBR_Move[FRtoBR][m]) * 2 +
-               CoordCube::parityMove[parity][m];
-    });
-    fillPruningTable(CoordCube::Slice_Twist_Prun, 1082565, allMoves, 18, [](int i, int m) {
-        return 495 * CoordCube::twistMove[i / 495][m] + sliceAfter(i % 495, m);
-    });
-    fillPruningTable(CoordCube::Slice_Flip_Prun, 1013760, allMoves, 18, [](int i, int m) {
-        return 495 * CoordCube::flipMove[i / 495][m] + sliceAfter(i % 495, m);
-    });
+    if (!fillPruningTable(CoordCube::Slice_URFtoDLF_Parity_Prun, 967680, phase2, 10,
+                          [](int i, int m) {
+                              int parity = i % 2, FRtoBR = i / 2 % 24, URFtoDLF = i / 48;
+                              return (24 * CoordCube::URFtoDLF_Move[URFtoDLF][m] +
+                                      CoordCube::FRtoBR_Move[FRtoBR][m]) *
+                                         2 +
+                                     CoordCube::parityMove[parity][m];
+                          }))
+        return "Slice_URFtoDLF_Parity_Prun";
+    if (!fillPruningTable(CoordCube::Slice_URtoDF_Parity_Prun, 967680, phase2, 10,
+                          [](int i, int m) {
+                              int parity = i % 2, FRtoBR = i / 2 % 24, URtoDF = i / 48;
+                              return (24 * CoordCube::URtoDF_Move[URtoDF][m] +
+                                      CoordCube::FRtoBR_Move[FRtoBR][m]) *
+                                         2 +
+                                     CoordCube::parityMove[parity][m];
+                          }))
+        return "Slice_URtoDF_Parity_Prun";
+    if (!fillPruningTable(CoordCube::Slice_Twist_Prun, 1082565, allMoves, 18, [](int i, int m) {
+            return 495 * CoordCube::twistMove[i / 495][m] + sliceAfter(i % 495, m);
+        }))
+        return "Slice_Twist_Prun";
+    if (!fillPruningTable(CoordCube::Slice_Flip_Prun, 1013760, allMoves, 18, [](int i, int m) {
+            return 495 * CoordCube::flipMove[i / 495][m] + sliceAfter(i % 495, m);
+        }))
+        return "Slice_Flip_Prun";
+    return nullptr;
 }
 
 // The bytes of a table as its file holds them.
@@ -163,13 +170,14 @@ std::vector<unsigned char> fileBytes(const CoordCube::TableFile& table) {
     return bytes;
 }
 
-// Writes under a temporary name and renames it into place, so that an interrupted run never
-// leaves a short file under a table's name.
-bool writeTable(const std::string& dir, const CoordCube::TableFile& table) {
+// Writes under a temporary name of this run's own and renames it into place, so that an
+// interrupted run never leaves a short file under a table's name and two runs into the same
+// directory never write into one file.
+bool writeTable(const std::string& dir, const CoordCube::TableFile& table,
+                const std::vector<unsigned char>& bytes) {
     std::string path = dir + "/" + table.name;
-    std::string temporary = path + ".tmp";
-    std::vector<unsigned char> bytes = fileBytes(table);
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    std::string temporary = path + "." + std::to_string(getpid()) + ".tmp";
+    std::FILE* file = std::fopen(temporary.c_str(), "wbx");
     bool ok = file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     int error = errno;
     if (file != nullptr && std::fclose(file) != 0 && ok) {
@@ -201,9 +209,30 @@ int main(int argc, char** argv) {
     }
     CubieCube::initAllStaticVariables();
     fillMoveTables();
-    fillPruningTables();
+    if (const char* name = fillPruningTables()) {
+        std::fprintf(stderr,
+                     "maketables: %s cannot be completed: the moves do not reach all its entries "
+                     "(a fault in the cube model)\n",
+                     name);
+        return 1;
+    }
+    for (int i = 0; i < 12; ++i) CoordCube::clearFreeEntries(i);
+    // A table that differs from the defined content is a fault of this build, not a table: no
+    // program would load it.
     for (const CoordCube::TableFile& table : CoordCube::tableFiles) {
-        if (!writeTable(dir, table)) return 1;
+        const std::uint64_t digest = CoordCube::digest(
+            fileBytes(table).data(), std::size_t(table.elementSize) * table.count);
+        if (digest != table.digest) {
+            std::fprintf(stderr,
+                         "maketables: %s differs from the content the cube model defines (digest "
+                         "%#018llx, expected %#018llx): a fault in this build's cube model\n",
+                         table.name, static_cast<unsigned long long>(digest),
+                         static_cast<unsigned long long>(table.digest));
+            return 1;
+        }
+    }
+    for (const CoordCube::TableFile& table : CoordCube::tableFiles) {
+        if (!writeTable(dir, table, fileBytes(table))) return 1;
     }
     return 0;
 }
