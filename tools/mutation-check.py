@@ -1,0 +1,177 @@
+#!/usr/bin/env python3
+"""Plants faults in a copy of the project, one at a time, and reports which ones the suite misses.
+
+Usage: tools/mutation-check.py [--list] [ID ...]
+
+Each fault is one plausible slip in the cube model, the tables, the loader, the search, the
+command line or the programs and module around it. For each, the copy is rebuilt and ctest runs;
+a fault is caught when the build fails (maketables checks its tables against their digests) or
+a test fails. The copy lives in a temporary directory, so the work tree is never touched. A full
+run takes about half an hour on two cores.
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+# (id, file, text to find, replacement, what the fault is)
+FAULTS = [
+    ("model-turn-R", "src/CubieCube.cpp", "coR[8] = {2, 0, 0, 1, 1, 0, 0, 2}",
+     "coR[8] = {1, 0, 0, 2, 2, 0, 0, 1}", "R turns its corners the wrong way"),
+    ("model-edge-product", "src/CubieCube.cpp", "(b.eo[i] + eo[b.ep[i]]) % 2",
+     "(b.eo[i] + eo[i]) % 2", "edge product takes the orientation of the wrong position"),
+    ("model-corner-product", "src/CubieCube.cpp", "if (ori >= 3) ori -= 3;\n        } else if",
+     "if (ori > 3) ori -= 3;\n        } else if", "corner product leaves twist 3 unreduced"),
+    ("model-inverse", "src/CubieCube.cpp", "(3 - ori) % 3", "(3 - ori)",
+     "inverse leaves twist 3 unreduced"),
+    ("model-verify-code", "src/CubieCube.cpp", "if (sum % 2 != 0) return -3;",
+     "if (sum % 2 != 0) return -5;", "a flipped edge reported as a twisted corner"),
+    ("model-verify-edges", "src/CubieCube.cpp", "if (!eachPieceOnce(ep, 12)) return -2;",
+     "if (!eachPieceOnce(ep, 11)) return -2;", "the last edge is not checked"),
+    ("model-parity", "src/CubieCube.cpp", "for (int j = i - 1; j >= 0; --j)",
+     "for (int j = i - 1; j > 0; --j)", "parity skips position 0"),
+    ("model-cnk", "src/CubieCube.cpp", "if (n < k) return 0;", "if (n <= k) return 0;",
+     "C(n, n) taken as 0"),
+    ("model-set-twist", "src/CubieCube.cpp", "co[DRB] = static_cast<unsigned char>((3 - sum % 3) % 3);",
+     "co[DRB] = static_cast<unsigned char>(3 - sum % 3);", "setTwist completes DRB with 3"),
+    ("model-read-edge", "src/FaceCube.cpp", "cc->eo[i] = 1;", "cc->eo[i] = 0;",
+     "a reversed edge is read unflipped"),
+    ("model-colour-letters", "src/FaceCube.cpp", 'colorOnFace[] = "rgwoby"',
+     'colorOnFace[] = "rgwoyb"', "colour letters of L and B exchanged"),
+    ("model-count-54", "src/FaceCube.cpp", "i < facelets.length() && i < faceletCount",
+     "i < facelets.length() && i <= faceletCount", "a 55th character is counted"),
+    ("model-centres", "src/FaceCube.cpp", "if (f[9 * face + 4] != face) return -9;",
+     "if (f[9 * face + 4] != face) return -2;", "misplaced centres reported as Error 2"),
+    ("tools-random-parity", "src/Tools.cpp", "} while (cc.edgeParity() != cc.cornerParity());",
+     "} while (cc.edgeParity() == 2);", "random cubes of unequal parities"),
+    ("tables-move-power", "tools/maketables.cpp", "if (power < 3) table", "if (power < 2) table",
+     "move tables lack the counter-clockwise turns"),
+    ("tables-merge-order", "tools/maketables.cpp",
+     "MergeURtoULandUBtoDF[cube.getURtoUL()][cube.getUBtoDF()]",
+     "MergeURtoULandUBtoDF[cube.getUBtoDF()][cube.getURtoUL()]", "merge table transposed"),
+    ("tables-bfs-depth", "tools/maketables.cpp", "static_cast<unsigned char>(depth + 1);",
+     "static_cast<unsigned char>(depth + 2);", "pruning distances counted twice"),
+    ("tables-write-nibbles", "src/CoordCube.cpp", "    if ((index & 1) == 0) {\n        b &=",
+     "    if ((index & 1) == 1) {\n        b &=", "pruning entries written into the wrong nibble"),
+    ("tables-read-nibbles", "src/CoordCube.h", "return (index & 1) == 0 ? b & 0x0f : b >> 4;",
+     "return (index & 1) == 1 ? b & 0x0f : b >> 4;", "pruning entries read from the wrong nibble"),
+    ("loader-short-file", "src/CoordCube.cpp", "if (static_cast<std::size_t>(got) < size) {",
+     "if (static_cast<std::size_t>(got) + 2 < size) {", "a file one entry short is accepted"),
+    ("loader-no-digest", "src/CoordCube.cpp",
+     "if (digest(table.data, std::size_t(table.elementSize) * table.count) != table.digest) {",
+     "if (false) {", "damaged tables accepted"),
+    ("loader-one-digest", "src/CoordCube.cpp", "!= table.digest) {",
+     "!= table.digest && table.elementSize == 1) {", "move and merge tables not checked"),
+    ("loader-fifo", "src/CoordCube.cpp", "!S_ISREG(status.st_mode)", "S_ISDIR(status.st_mode)",
+     "FIFOs and devices read as tables"),
+    ("loader-free-nibble", "src/CoordCube.cpp", "Slice_Twist_Prun[sizeof Slice_Twist_Prun - 1] |= 0xf0;",
+     "Slice_Twist_Prun[sizeof Slice_Twist_Prun - 1] |= 0x00;", "the unused nibble counts"),
+    ("loader-install-dir", "src/CoordCube.cpp",
+     'directories.push_back(program + "/../share/cubesolver");', "",
+     "installed tables not found"),
+    ("loader-byte-order", "src/CoordCube.cpp", "if (hostIsLittleEndian()) return;",
+     "if (!hostIsLittleEndian()) return;", "16-bit entries read high byte first"),
+    ("search-time-limit", "src/Search.cpp", "monotonicMillis() - start > limit",
+     "start - monotonicMillis() > limit", "the time limit never fires"),
+    ("search-move-rule", "src/Search.cpp", "return axis == previousAxis || axis == previousAxis - 3;",
+     "return axis == previousAxis || axis == previousAxis + 3;", "move rule reversed"),
+    ("search-subgroup-window", "src/Search.cpp", "n >= depthPhase1 - 5", "n >= depthPhase1 - 4",
+     "the subgroup is left alone one depth later"),
+    ("search-phase2-bound", "src/Search.cpp", "bound = std::max(\n", "bound = std::min(\n",
+     "phase 2 takes the weaker of its bounds"),
+    ("search-phase2-start", "src/Search.cpp", "if (boundA > maxDepthPhase2) return -1;",
+     "if (boundA >= maxDepthPhase2) return -1;", "phase 2 refuses a completion of full length"),
+    ("search-phase2-cap", "src/Search.cpp", "std::min(10, maxDepth - depthPhase1)",
+     "std::min(9, maxDepth - depthPhase1)", "phase 2 stops one move early"),
+    ("search-depth-limit", "src/Search.cpp", 'if (depthPhase1 >= maxDepth) return "Error 7";',
+     'if (depthPhase1 > maxDepth) return "Error 7";', "phase 1 goes one move past the limit"),
+    ("search-text", "src/Search.cpp", '{" ", "2 ", "\' "}', '{" ", "2 ", "\'"}',
+     "no blank after a counter-clockwise turn"),
+    ("main-lost-output", "src/main.cpp", "return std::cout.good() ? 0 : 1;", "return 0;",
+     "a lost answer reported as success"),
+    ("main-no-argument", "src/main.cpp", "if (argc < 2) return 0;", "if (argc < 1) return 0;",
+     "no argument is not handled"),
+]
+
+
+def run(command, cwd, log, timeout):
+    """Runs a command, its output appended to the log; True when it succeeds in time."""
+    with open(log, "a") as out:
+        try:
+            return subprocess.run(command, cwd=cwd, stdout=out, stderr=subprocess.STDOUT,
+                                  timeout=timeout).returncode == 0
+        except subprocess.TimeoutExpired:
+            out.write("timed out\n")
+            return False
+
+
+def failed_tests(build):
+    path = os.path.join(build, "Testing", "Temporary", "LastTestsFailed.log")
+    if not os.path.exists(path):
+        return "?"
+    with open(path) as f:
+        names = [line.strip().split(":", 1)[-1] for line in f if line.strip()]
+    return ", ".join(names[:3]) + (" ..." if len(names) > 3 else "")
+
+
+def check(fault, copy, build, log):
+    ident, name, old, new, _ = fault
+    path = os.path.join(copy, name)
+    with open(path) as f:
+        original = f.read()
+    if original.count(old) != 1:
+        return "STALE (the text to change is not found exactly once)"
+    with open(path, "w") as f:
+        f.write(original.replace(old, new))
+    try:
+        if not run(["cmake", "--build", build, "-j", "2"], copy, log, 1200):
+            return "caught by the build"
+        if not run(["ctest", "--test-dir", build, "-j", "2", "--stop-on-failure", "--timeout", "600"],
+                   copy, log, 3600):
+            return "caught: " + failed_tests(build)
+        return "SURVIVED"
+    finally:
+        with open(path, "w") as f:
+            f.write(original)
+
+
+def main():
+    args = sys.argv[1:]
+    if args == ["--list"]:
+        for ident, name, _, _, what in FAULTS:
+            print(f"{ident:26} {name:22} {what}")
+        return 0
+    chosen = [f for f in FAULTS if not args or f[0] in args]
+    root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    work = tempfile.mkdtemp(prefix="mutants.")
+    copy = os.path.join(work, "src")
+    build = os.path.join(work, "build")
+    log = os.path.join(work, "log")
+    files = subprocess.run(["git", "ls-files", "--cached", "--others", "--exclude-standard"],
+                           cwd=root, capture_output=True, text=True, check=True).stdout.split()
+    for name in files:
+        os.makedirs(os.path.dirname(os.path.join(copy, name)), exist_ok=True)
+        shutil.copy2(os.path.join(root, name), os.path.join(copy, name))
+    # No link-time optimization: each rebuild then takes seconds, not a minute.
+    if not (run(["cmake", "-S", copy, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
+                 "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2"], copy, log, 600)
+            and run(["cmake", "--build", build, "-j", "2"], copy, log, 1200)
+            and run(["ctest", "--test-dir", build, "-j", "2"], copy, log, 3600)):
+        print(f"the unchanged copy does not pass its own suite; see {log}")
+        return 1
+    survived = 0
+    for fault in chosen:
+        start = time.time()
+        result = check(fault, copy, build, log)
+        survived += result.startswith(("SURVIVED", "STALE"))
+        print(f"{fault[0]:26} {result}  ({time.time() - start:.0f} s)", flush=True)
+    print(f"{len(chosen) - survived} of {len(chosen)} planted faults caught")
+    shutil.rmtree(work)
+    return 0 if survived == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
