@@ -147,8 +147,9 @@ std::string readTable(const CoordCube::TableFile& table,
 }
 
 // The digest of a table: eight lanes of 32-bit words, each word keyed by its position and mixed,
-// summed into a running sum and a sum of running sums. Any changed word changes the first, any
-// exchange of words the second. It vectorizes like a plain sum, which matters since it runs on
+// summed into a running sum and a sum of running sums. The mixing is one-to-one, so a single
+// changed word always changes the sum; the keys and the second sum make exchanged or shifted
+// words change the digest too. It vectorizes like a plain sum, which matters since it runs on
 // every start.
 const int digestLanes = 8;
 const std::uint32_t digestKeyStep = 0x9e3779b9u;
