@@ -8,6 +8,7 @@
 
 #include "CoordCube.h"
 #include "CubieCube.h"
+#include "FaceCube.h"
 #include "Tools.h"
 
 int Search::ax[31];
@@ -218,6 +219,10 @@ std::string Search::solutions(std::string facelets, int maxDepth, long timeOut,
         }
         if (depthPhase1 >= maxDepth) return "Error 7";
     }
+}
+
+std::string Search::answer(const std::string& request) {
+    return solutions(FaceCube::mapColorLetters(request), 24, 5, false);
 }
 
 int Search::totalDepth(int depthPhase1, int maxDepth) {

@@ -33,6 +33,12 @@ class Search {
     static std::string solutions(std::string facelets, int maxDepth, long timeOut,
                                  bool passPhase1Length);
 
+    // The line the programs print for one request (colour letters or face letters, of which only
+    // the first 54 characters count): the solution of at most 24 moves, found within 5 * 1024
+    // milliseconds, or "Error 1" to "Error 9". cubesolver and cubesolver-stream both answer with
+    // it, so a request gets the same line from either.
+    static std::string answer(const std::string& request);
+
     // Phase 2 after the depthPhase1 phase-1 moves in ax and po: replays them on the phase-2
     // coordinates and searches at most min(10, maxDepth - depthPhase1) more moves. Returns the
     // total number of moves, or -1 when no completion exists.

@@ -4,7 +4,6 @@
 
 #include "CoordCube.h"
 #include "CubieCube.h"
-#include "FaceCube.h"
 #include "Search.h"
 
 int main(int argc, char** argv) {
@@ -12,8 +11,7 @@ int main(int argc, char** argv) {
     CoordCube::initAllStaticVariables();
     if (argc < 2) return 0;
 
-    std::string facelets = FaceCube::mapColorLetters(argv[1]);
-    std::cout << Search::solutions(facelets, 24, 5, false) << std::endl;
+    std::cout << Search::answer(argv[1]) << std::endl;
     // A line that could not be written must not look like a success to the caller.
     return std::cout.good() ? 0 : 1;
 }

@@ -39,16 +39,26 @@ class ScratchDir {
     std::filesystem::path path;
 };
 
-// Runs a built program (under the cross build's emulator, if any) in the given directory.
-inline ProcessResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                                const std::filesystem::path& dir) {
+// The shell command that starts a built program, under the cross build's emulator if any.
+inline std::string programCommand(const std::string& program) {
+    return CUBESOLVER_RUN_PREFIX " '" + program + "'";
+}
+
+// Runs a shell command in the given directory, capturing its output and its errors.
+inline ProcessResult runShell(const std::string& command, const std::filesystem::path& dir) {
     ScratchDir capture;
-    std::string command =
-        "cd '" + dir.string() + "' && " CUBESOLVER_RUN_PREFIX " '" + program + "'";
-    for (const std::string& arg : args) command += " '" + arg + "'";
-    command += " >'" + (capture.path / "out").string() + "' 2>'" + (capture.path / "err").string() +
-               "' </dev/null";
-    int status = std::system(command.c_str());
+    const std::string full = "cd '" + dir.string() + "' && { " + command + "; } >'" +
+                             (capture.path / "out").string() + "' 2>'" +
+                             (capture.path / "err").string() + "'";
+    int status = std::system(full.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, fileText(capture.path / "out"),
             fileText(capture.path / "err")};
+}
+
+// Runs a built program with the given arguments and no input in the given directory.
+inline ProcessResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                                const std::filesystem::path& dir) {
+    std::string command = programCommand(program);
+    for (const std::string& arg : args) command += " '" + arg + "'";
+    return runShell(command + " </dev/null", dir);
 }

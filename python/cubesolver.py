@@ -1,0 +1,174 @@
+"""Solving Rubik's cubes from a Python program, with the solver's tables loaded once.
+
+A Solver keeps one cubesolver-stream process for its lifetime and hands it one cube at a time:
+
+    from cubesolver import Solver
+
+    with Solver() as solver:
+        print(solver.solve("FBLUUDDDULFDRRUFRURLBLFDFLDUFRUDFDDRLRBLLBLFRFRUBBUBBB"))
+
+A cube the solver rejects raises CubeError, whose code is the number N of the solver's "Error N"
+line and whose message says what is wrong with the cube. A stream program that cannot start or
+that has ended raises SolverError; the Solver is then closed, and a new one starts a new process.
+"""
+
+import os
+import shutil
+import subprocess
+import threading
+
+__all__ = ["CubeError", "Solver", "SolverError", "PROGRAM"]
+
+PROGRAM = "cubesolver-stream"
+
+_HERE = os.path.dirname(os.path.abspath(__file__))
+
+# What each "Error N" line says about the cube, for the person who scanned it.
+_REASONS = {
+    1: "the 54 stickers do not show each of the six colours exactly nine times: check the scan "
+    "and the letters (U R F D L B, or the colour letters r g w o b y), and that there are 54",
+    2: "the edge stickers do not make up the twelve edges, each once: an edge sticker was read "
+    "with a wrong colour",
+    3: "one edge is flipped: its two stickers were read the wrong way round, or the cube was "
+    "put together with an edge flipped",
+    4: "the corner stickers do not make up the eight corners, each once: a corner sticker was "
+    "read with a wrong colour",
+    5: "one corner is twisted: its three stickers were read in the wrong order, or the cube was "
+    "put together with a corner twisted",
+    6: "two pieces are exchanged: two stickers were swapped in the scan (a swapped pair of "
+    "edges or corners), or the cube was put together with two pieces exchanged",
+    7: "no solution of at most 24 moves was found",
+    8: "the search took more than 5.12 seconds: the machine may be busy; try again",
+    9: "the centres are not where they belong: hold the cube so that each centre shows its own "
+    "face's colour (r up, g right, w front, o down, b left, y back) and scan it again",
+}
+
+
+class CubeError(ValueError):
+    """The solver rejected the cube: code is N of its "Error N" line."""
+
+    def __init__(self, code):
+        self.code = code
+        reason = _REASONS.get(code, "the solver rejected the cube")
+        super().__init__("Error %d: %s" % (code, reason))
+
+
+class SolverError(RuntimeError):
+    """The stream program could not be started, or it has ended."""
+
+
+def _find_program(program):
+    """The path of the stream program: the one given, else the one beside this module, else the
+    one in the bin/ directory of the prefix this module is installed under, else one on PATH."""
+    if program is not None:
+        return os.fspath(program)
+    for directory in (_HERE, os.path.join(_HERE, "..", "..", "..", "bin")):
+        candidate = os.path.join(directory, PROGRAM)
+        if os.path.isfile(candidate) and os.access(candidate, os.X_OK):
+            return os.path.normpath(candidate)
+    found = shutil.which(PROGRAM)
+    if found is None:
+        raise SolverError("%s is neither beside %s, nor in the bin/ of its prefix, nor on PATH: "
+                          "give its path to Solver()" % (PROGRAM, __file__))
+    return found
+
+
+class Solver:
+    """One cubesolver-stream process, started at construction and ended by close() or at the end
+    of a with block. Calls from several threads are served one after the other."""
+
+    def __init__(self, program=None):
+        self._lock = threading.Lock()
+        self._failure = None
+        self.program = _find_program(program)
+        try:
+            self._process = subprocess.Popen(
+                [self.program], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                stderr=subprocess.PIPE)
+        except OSError as error:
+            raise SolverError("cannot start %s: %s" % (self.program, error)) from None
+        # An empty line is answered "Error 1" once the tables are loaded: a program that cannot
+        # load them fails here, in the constructor, with its own message.
+        with self._lock:
+            answer = self._exchange(b"")
+            if answer != "Error 1":
+                self._fail("%s is no cubesolver-stream: it answered %r to an empty line"
+                           % (self.program, answer))
+
+    @property
+    def pid(self):
+        """The process id of the stream program."""
+        return self._process.pid
+
+    def solve(self, facelets):
+        """The face turns that solve the cube, such as "R2 U' F ", for its 54 stickers in face
+        letters (U R F D L B) or colour letters (r g w o b y). Raises CubeError for a cube that
+        cannot be solved as given, SolverError when the stream program has ended."""
+        if not isinstance(facelets, str):
+            raise TypeError("facelets must be a str, not %s" % type(facelets).__name__)
+        if "\n" in facelets:
+            raise ValueError("facelets must not contain a newline: the stream program would take "
+                             "it for two cubes")
+        with self._lock:
+            answer = self._exchange(os.fsencode(facelets))
+        if answer.startswith("Error "):
+            raise CubeError(int(answer[6:]))
+        return answer
+
+    def close(self):
+        """Ends the stream program; solve raises SolverError from then on."""
+        with self._lock:
+            if self._failure is None:
+                self._failure = "the solver has been closed"
+                self._end()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def _exchange(self, request):
+        """Writes one line and reads the answer line, without its newline."""
+        if self._failure is not None:
+            raise SolverError(self._failure)
+        try:
+            self._process.stdin.write(request + b"\n")
+            self._process.stdin.flush()
+            line = self._process.stdout.readline()
+        except OSError:
+            line = b""
+        if not line.endswith(b"\n"):
+            status, message = self._end()
+            if status < 0:
+                self._failure = "%s was ended by signal %d" % (self.program, -status)
+            else:
+                self._failure = "%s ended with exit status %d" % (self.program, status)
+            if message:
+                self._failure += ": " + message
+            raise SolverError(self._failure)
+        return line[:-1].decode("ascii", errors="replace")
+
+    def _fail(self, message):
+        self._failure = message
+        self._end()
+        raise SolverError(message)
+
+    def _end(self):
+        """Closes the stream program's input, which ends it, and waits for it. Returns its exit
+        status (minus the signal that ended it) and its error output."""
+        try:
+            self._process.stdin.close()
+        except OSError:
+            pass
+        try:
+            status = self._process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self._process.kill()
+            status = self._process.wait()
+        message = b""
+        if not self._process.stderr.closed:
+            message = self._process.stderr.read()
+            self._process.stderr.close()
+        self._process.stdout.close()
+        return status, message.decode(errors="replace").strip()

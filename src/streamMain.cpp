@@ -1,0 +1,107 @@
+// cubesolver-stream: loads the tables once, then answers each line of standard input with the line
+// cubesolver prints when that line's text is its argument, written and flushed at once, so that a
+// caller can write one cube and read one answer. A line is every byte up to the newline, a
+// carriage return included; a last line without a newline is answered too. A NUL byte is a
+// character like any other that is no letter (an argument cannot hold one). At the end of the
+// input the program exits with status 0; when an answer cannot be written (the reader has gone,
+// the disk is full) it exits with status 1.
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "CoordCube.h"
+#include "CubieCube.h"
+#include "Search.h"
+
+namespace {
+
+// The characters of a request that can change its answer; the rest of a line is read and dropped,
+// so that a line of any length takes no more memory than these.
+const std::size_t requestLength = 54;
+
+// Standard input, one block at a time.
+struct Input {
+    char block[1 << 16];
+    std::size_t next = 0;
+    std::size_t size = 0;
+};
+
+enum class Line { read, end, failure };
+
+// Refills the block: the number of bytes read, 0 at the end of the input, -1 on a read failure.
+ssize_t refill(Input& in) {
+    ssize_t n;
+    do {
+        n = read(STDIN_FILENO, in.block, sizeof in.block);
+    } while (n < 0 && errno == EINTR);
+    in.next = 0;
+    in.size = n > 0 ? static_cast<std::size_t>(n) : 0;
+    return n;
+}
+
+// The next line without its newline, of which the request keeps the first 54 characters.
+Line nextLine(Input& in, std::string& request) {
+    request.clear();
+    bool started = false;
+    for (;;) {
+        if (in.next == in.size) {
+            const ssize_t n = refill(in);
+            if (n < 0) return Line::failure;
+            if (n == 0) return started ? Line::read : Line::end;
+        }
+        started = true;
+        const char* from = in.block + in.next;
+        const std::size_t available = in.size - in.next;
+        const char* newline = static_cast<const char*>(std::memchr(from, '\n', available));
+        const std::size_t length = newline ? static_cast<std::size_t>(newline - from) : available;
+        request.append(from, std::min(length, requestLength - request.size()));
+        in.next += newline ? length + 1 : length;
+        if (newline) return Line::read;
+    }
+}
+
+// Writes the answer and its newline in full; false when standard output takes no more.
+bool writeLine(std::string answer) {
+    answer += '\n';
+    const char* from = answer.data();
+    std::size_t left = answer.size();
+    while (left > 0) {
+        const ssize_t n = write(STDOUT_FILENO, from, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        from += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+int main() {
+    // A reader that has gone away must end the program by its exit status, not by a signal.
+    signal(SIGPIPE, SIG_IGN);
+    CubieCube::initAllStaticVariables();
+    CoordCube::initAllStaticVariables();
+
+    Input in;
+    std::string request;
+    request.reserve(requestLength);
+    for (;;) {
+        switch (nextLine(in, request)) {
+            case Line::end:
+                return 0;
+            case Line::failure:
+                std::fprintf(stderr, "cubesolver-stream: cannot read standard input: %s\n",
+                             std::strerror(errno));
+                return 1;
+            case Line::read:
+                if (!writeLine(Search::answer(request))) return 1;
+                break;
+        }
+    }
+}
