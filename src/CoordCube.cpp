@@ -22,12 +22,17 @@ unsigned char CoordCube::Slice_URFtoDLF_Parity_Prun[483840];
 unsigned char CoordCube::Slice_URtoDF_Parity_Prun[483840];
 unsigned char CoordCube::Slice_Twist_Prun[541283];
 unsigned char CoordCube::Slice_Flip_Prun[506880];
+unsigned char CoordCube::Twist_Flip_Prun[2239488];
+bool CoordCube::useTwistFlipPrun = false;
 unsigned short CoordCube::sliceMove[495][18];
 
 const short CoordCube::parityMove[2][18] = {{1, 0, 1, 1, 0, 1, 1, 0, 1, 1, 0, 1, 1, 0, 1, 1, 0, 1},
                                             {0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0}};
 
 const int CoordCube::phase2Moves[10] = {0, 1, 2, 4, 7, 9, 10, 11, 13, 16};
+
+const int CoordCube::seenTurnedYMove[18] = {0, 1,  2,  6,  7,  8,  12, 13, 14,
+                                            9, 10, 11, 15, 16, 17, 3,  4,  5};
 
 const CoordCube::TableFile CoordCube::tableFiles[12] = {
     {"twistMove", twistMove, 2, 2187 * 18},
@@ -42,6 +47,9 @@ const CoordCube::TableFile CoordCube::tableFiles[12] = {
     {"Slice_URtoDF_Parity_Prun", Slice_URtoDF_Parity_Prun, 1, 483840},
     {"Slice_Twist_Prun", Slice_Twist_Prun, 1, 541283},
     {"Slice_Flip_Prun", Slice_Flip_Prun, 1, 506880}};
+
+const CoordCube::TableFile CoordCube::extraTableFile = {"Twist_Flip_Prun", Twist_Flip_Prun, 1,
+                                                        2239488};
 
 namespace {
 
@@ -67,6 +75,9 @@ void fromLittleEndian(short* data, int count) {
         data[i] = static_cast<short>((u >> 8) | (u << 8));
     }
 }
+
+// What loadTable says of a file found in no directory.
+const char* const missingFile = "is missing";
 
 std::string joined(const std::vector<std::string>& directories) {
     std::string s;
@@ -112,7 +123,7 @@ std::string loadTable(const CoordCube::TableFile& table,
         return "";
     }
     path = table.name;
-    return "is missing";
+    return missingFile;
 }
 
 // True when each of the count entries lies in 0..limit-1. Written without early exits so that
@@ -151,6 +162,19 @@ __attribute__((noinline)) bool pruningInRange(const unsigned char* table, std::u
         bad |= ((table[i] & 0x0f) == 0x0f) | ((table[i] & 0xf0) == 0xf0);
     }
     if (entries % 2 != 0) bad |= (table[entries / 2] & 0x0f) == 0x0f;
+    return bad == 0;
+}
+
+// True when the first entry (the goal) is 0 and every other one lies in 1..most. Byte-wide, so
+// that it vectorizes sixteen bytes at a time; out of line for the same reason as entriesBelow.
+__attribute__((noinline)) bool distancesInRange(const unsigned char* table, std::uint32_t bytes,
+                                                unsigned char most) {
+    // An entry 0 becomes 255 when 1 is taken from it.
+    const auto belowOne = [](int entry) { return static_cast<unsigned char>(entry - 1); };
+    unsigned char bad = (table[0] & 0x0f) != 0 || belowOne(table[0] >> 4) >= most;
+    for (std::uint32_t i = 1; i < bytes; ++i) {
+        bad |= (belowOne(table[i] & 0x0f) >= most) | (belowOne(table[i] >> 4) >= most);
+    }
     return bad == 0;
 }
 
@@ -202,6 +226,15 @@ std::string CoordCube::loadTables(const std::vector<std::string>& directories) {
     for (int slice = 0; slice < 495; ++slice) {
         for (int m = 0; m < 18; ++m) sliceMove[slice][m] = FRtoBR_Move[24 * slice][m] / 24;
     }
+
+    // The extra table: a missing file only leaves the search without it.
+    useTwistFlipPrun = false;
+    std::string path;
+    std::string failure = loadTable(extraTableFile, directories, path);
+    if (failure == missingFile) return "";
+    if (failure.empty() && !twistFlipInRange()) failure = "holds entries out of range";
+    if (!failure.empty()) return "table file \"" + path + "\" " + failure;
+    useTwistFlipPrun = true;
     return "";
 }
 
@@ -235,6 +268,10 @@ bool CoordCube::tableInRange(int i) {
         default:
             return pruningInRange(Slice_Flip_Prun, 1013760);
     }
+}
+
+bool CoordCube::twistFlipInRange() {
+    return distancesInRange(Twist_Flip_Prun, sizeof(Twist_Flip_Prun), 9);
 }
 
 void CoordCube::setPruning(unsigned char* table, int index, unsigned char value) {

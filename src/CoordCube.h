@@ -36,6 +36,18 @@ class CoordCube {
     static unsigned char Slice_Twist_Prun[541283];
     static unsigned char Slice_Flip_Prun[506880];
 
+    // The phase-1 distance of each (twist, flip) pair, at index 2048 * twist + flip, from the
+    // optional thirteenth file. Another lower bound of the moves to the phase-2 subgroup, read for
+    // the cube and for the cube seen turned about the U-D axis (CubieCube::seenTurnedY).
+    static unsigned char Twist_Flip_Prun[2239488];
+    // True when Twist_Flip_Prun was loaded; phase 1 reads it only then. Clearing it makes the
+    // search run on the two tables above alone, with the same answers.
+    static bool useTwistFlipPrun;
+    // The move y^-1 * m * y of the cube seen turned about the U-D axis that matches move m of the
+    // cube: U and D stay, R becomes F, F becomes L, L becomes B and B becomes R, with the same
+    // power.
+    static const int seenTurnedYMove[18];
+
     // The slice coordinate (FRtoBR / 24) after each move: FRtoBR_Move[24 * slice][m] / 24,
     // derived in memory when FRtoBR_Move loads, since phase 1 reads it at every node.
     static unsigned short sliceMove[495][18];
@@ -54,6 +66,8 @@ class CoordCube {
         int count;
     };
     static const TableFile tableFiles[12];
+    // Twist_Flip_Prun's file: loaded when present, the search runs without it when missing.
+    static const TableFile extraTableFile;
 
     explicit CoordCube(const CubieCube& c);
 
@@ -62,8 +76,9 @@ class CoordCube {
     void move(int m);
 
     // Loads the twelve tables, each from the working directory or else from the table directory
-    // fixed at build time, and checks every entry the searches read. On failure it writes one line
-    // to standard error and ends the process with status 2, since no search may run on them.
+    // fixed at build time, and checks every entry the searches read; the same for the extra table
+    // when its file is found. On failure it writes one line to standard error and ends the process
+    // with status 2, since no search may run on them.
     static void initAllStaticVariables();
 
     // The loader behind it: each file is taken from the first directory that has it. Returns the
@@ -73,6 +88,8 @@ class CoordCube {
     // True when every entry of table i (in the order of tableFiles) that the searches read lies
     // in its range, so that no damaged or foreign file can send them outside their arrays.
     static bool tableInRange(int i);
+    // The same for Twist_Flip_Prun: 0 at the goal alone, every other entry 1..9.
+    static bool twistFlipInRange();
 
     static unsigned char getPruning(const unsigned char* table, std::uint32_t index) {
         const unsigned char b = table[index / 2];

@@ -1,5 +1,6 @@
-// maketables [DIR]: computes the twelve table files from the cube model and writes them into DIR
-// (default: the working directory). 16-bit entries are written low byte first on every host.
+// maketables [DIR]: computes the twelve table files and the extra phase-1 table Twist_Flip_Prun
+// from the cube model and writes them into DIR (default: the working directory). 16-bit entries
+// are written low byte first on every host.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -143,6 +144,9 @@ void fillPruningTables() {
     fillPruningTable(CoordCube::Slice_Flip_Prun, 1013760, allMoves, 18, [](int i, int m) {
         return 495 * CoordCube::flipMove[i / 495][m] + sliceAfter(i % 495, m);
     });
+    fillPruningTable(CoordCube::Twist_Flip_Prun, 4478976, allMoves, 18, [](int i, int m) {
+        return 2048 * CoordCube::twistMove[i / 2048][m] + CoordCube::flipMove[i % 2048][m];
+    });
 }
 
 // The bytes of a table as its file holds them.
@@ -205,5 +209,5 @@ int main(int argc, char** argv) {
     for (const CoordCube::TableFile& table : CoordCube::tableFiles) {
         if (!writeTable(dir, table)) return 1;
     }
-    return 0;
+    return writeTable(dir, CoordCube::extraTableFile) ? 0 : 1;
 }
