@@ -35,6 +35,10 @@ const PruningTable pruningTables[] = {
                     2 +
                 CoordCube::parityMove[i % 2][m];
      }},
+    {"Twist_Flip_Prun", CoordCube::Twist_Flip_Prun, 4478976, false,
+     [](int i, int m) {
+         return 2048 * CoordCube::twistMove[i / 2048][m] + CoordCube::flipMove[i % 2048][m];
+     }},
     {"Slice_URtoDF_Parity_Prun", CoordCube::Slice_URtoDF_Parity_Prun, 967680, true,
      [](int i, int m) {
          return (24 * CoordCube::URtoDF_Move[i / 48][m] + CoordCube::FRtoBR_Move[i / 2 % 24][m]) *
@@ -192,14 +196,77 @@ TEST(PruningTables, EntriesAreDistancesToTheGoal) {
     }
 }
 
+TEST(PruningTables, MovesOfTheCubeSeenTurnedAreFaceTurnsOfItsView) {
+    // Move m of a cube is move seenTurnedYMove[m] of the cube seen turned about the U-D axis, so
+    // the view's twist and flip follow the same move tables.
+    std::mt19937 rng(53);
+    for (int walk = 0; walk < 100; ++walk) {
+        CubieCube cube = randomCubie(rng);
+        for (int step = 0; step < 20; ++step) {
+            const int m = static_cast<int>(rng() % 18);
+            CubieCube seen = cube.seenTurnedY();
+            applyMove(cube, m);
+            applyMove(seen, CoordCube::seenTurnedYMove[m]);
+            ASSERT_TRUE(sameCube(seen, cube.seenTurnedY())) << "walk " << walk << " move " << m;
+        }
+    }
+}
+
+// The least number of moves that takes (twist, flip, slice) into the phase-2 subgroup, by plain
+// iterative deepening over the 18 moves, when it is at most most; otherwise most + 1.
+bool reachesSubgroup(int twist, int flip, int slice, int moves) {
+    if (moves == 0) return twist == 0 && flip == 0 && slice == 0;
+    for (int m = 0; m < 18; ++m) {
+        if (reachesSubgroup(CoordCube::twistMove[twist][m], CoordCube::flipMove[flip][m],
+                            CoordCube::sliceMove[slice][m], moves - 1))
+            return true;
+    }
+    return false;
+}
+
+int phase1Distance(const CoordCube& c, int most) {
+    int moves = 0;
+    while (moves <= most && !reachesSubgroup(c.twist, c.flip, c.FRtoBR / 24, moves)) ++moves;
+    return moves;
+}
+
+TEST(PruningTables, Phase1BoundIsZeroInTheSubgroupAndNeverAboveTheDistance) {
+    // The bound phase 1 uses with Twist_Flip_Prun, on cubes a few moves from the subgroup: a
+    // random phase-2 cube turned by up to five random moves.
+    std::mt19937 rng(59);
+    int zeros = 0;
+    for (int sample = 0; sample < 120; ++sample) {
+        CubieCube cube;
+        for (int i = 0; i < 20; ++i) applyMove(cube, CoordCube::phase2Moves[rng() % 10]);
+        for (int i = sample % 6; i > 0; --i) applyMove(cube, static_cast<int>(rng() % 18));
+        const CoordCube c(cube);
+        const CubieCube seen = cube.seenTurnedY();
+        const int slice = c.FRtoBR / 24;
+        const int bound =
+            std::max({CoordCube::getPruning(CoordCube::Slice_Flip_Prun, 495 * c.flip + slice),
+                      CoordCube::getPruning(CoordCube::Slice_Twist_Prun, 495 * c.twist + slice),
+                      CoordCube::getPruning(CoordCube::Twist_Flip_Prun, 2048 * c.twist + c.flip),
+                      CoordCube::getPruning(CoordCube::Twist_Flip_Prun,
+                                            2048 * seen.getTwist() + seen.getFlip())});
+        const int distance = phase1Distance(c, 5);
+        ASSERT_LE(distance, 5);
+        EXPECT_LE(bound, distance) << faceletsOf(cube);
+        EXPECT_EQ(bound == 0, distance == 0) << faceletsOf(cube);
+        zeros += distance == 0;
+    }
+    EXPECT_GE(zeros, 20);
+}
+
 // Each test gets a copy of the good tables to damage; the good tables are loaded again after it.
 class TableLoader : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (const auto& table : CoordCube::tableFiles) {
-            fs::copy_file(fs::path(CUBESOLVER_TABLE_DIR) / table.name, dir.path / table.name,
-                          fs::copy_options::overwrite_existing);
-        }
+        for (const auto& table : CoordCube::tableFiles) copy(table.name);
+        copy(CoordCube::extraTableFile.name);
+    }
+    void copy(const char* name) {
+        fs::copy_file(fs::path(CUBESOLVER_TABLE_DIR) / name, dir.path / name,
+                      fs::copy_options::overwrite_existing);
     }
     void TearDown() override { ASSERT_EQ(CoordCube::loadTables({CUBESOLVER_TABLE_DIR}), ""); }
 
@@ -216,6 +283,13 @@ class TableLoader : public ::testing::Test {
 
 TEST_F(TableLoader, GoodTablesLoad) {
     EXPECT_EQ(load(), "");
+    EXPECT_TRUE(CoordCube::useTwistFlipPrun);
+}
+
+TEST_F(TableLoader, TheSearchGoesWithoutAMissingExtraTable) {
+    fs::remove(dir.path / "Twist_Flip_Prun");
+    EXPECT_EQ(load(), "");
+    EXPECT_FALSE(CoordCube::useTwistFlipPrun);
 }
 
 TEST_F(TableLoader, LongerFilesAreAccepted) {
@@ -257,6 +331,8 @@ TEST_F(TableLoader, EntriesOutOfRangeAreRejected) {
         {"URtoDF_Move", 2 * 4, std::string("\xff\xff", 2)},               // R2 column of row 0
         {"MergeURtoULandUBtoDF", 0, std::string("\xfe\xff", 2)},          // -2
         {"Slice_Twist_Prun", 100, std::string("\xf0", 1)},                // 15
+        {"Twist_Flip_Prun", 0, std::string("\x71", 1)},                   // goal 1
+        {"Twist_Flip_Prun", 2239487, std::string("\xa7", 1)},             // 10
     };
     for (const Damage& d : damages) {
         SetUp();
@@ -279,6 +355,8 @@ TEST(TableProducer, WritesTheSameBytesOnEveryRun) {
             << table.name;
         EXPECT_NE(made.out.find(table.name), std::string::npos);
     }
+    EXPECT_TRUE(fileText(dir.path / "Twist_Flip_Prun") ==
+                fileText(fs::path(CUBESOLVER_TABLE_DIR) / "Twist_Flip_Prun"));
     EXPECT_FALSE(fs::exists(dir.path / "twistMove.tmp"));
 }
 
