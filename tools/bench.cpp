@@ -3,7 +3,7 @@
 // hardest cubes. The corpus is drawn uniformly from the solvable cubes by a seeded generator of its
 // own, so every run and every host solves the same cubes.
 //   --without   searches without Twist_Flip_Prun even when its file is there;
-//   --compare   solves the cubes without it and then with it, reports both and checks that every
+//   --compare   solves each cube without it and with it, reports both and checks that every
 //               answer is the same;
 //   --cubes=... solves only the cubes of the corpus with these indices (as the report lists the
 //               hardest ones), for instance to run just those under a cache simulator.
@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <random>
 #include <string>
 #include <vector>
@@ -60,21 +61,31 @@ int moveCount(const std::string& answer) {
 struct Solve {
     int cube;  // index in the corpus
     double millis;
+    double cpuMillis;  // time on the processor: on a shared machine it varies less
     long long phase1Nodes;
     long long phase2Calls;
     std::string answer;
 };
 
+double cpuMillisNow() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1000 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+Solve solve(const std::vector<std::string>& cubes, int i) {
+    Search::phase1Nodes = Search::phase2Calls = 0;
+    const double cpuStart = cpuMillisNow();
+    const auto start = std::chrono::steady_clock::now();
+    std::string answer = Search::solutions(cubes[i], 24, 5, false);
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+    const double cpu = cpuMillisNow() - cpuStart;
+    return {i, took.count(), cpu, Search::phase1Nodes, Search::phase2Calls, answer};
+}
+
 std::vector<Solve> solveAll(const std::vector<std::string>& cubes, const std::vector<int>& chosen) {
     std::vector<Solve> solves;
-    for (int i : chosen) {
-        Search::phase1Nodes = Search::phase2Calls = 0;
-        auto start = std::chrono::steady_clock::now();
-        std::string answer = Search::solutions(cubes[i], 24, 5, false);
-        std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        solves.push_back(
-            {i, took.count() * 1000, Search::phase1Nodes, Search::phase2Calls, answer});
-    }
+    for (int i : chosen) solves.push_back(solve(cubes, i));
     return solves;
 }
 
@@ -107,6 +118,7 @@ int report(const std::vector<Solve>& solves, const std::vector<std::string>& cub
     }
     const std::size_t median = rank(n, 0.5), p99 = rank(n, 0.99), last = n - 1;
     const auto byTime = sortedBy(solves, [](const Solve& s) { return s.millis; });
+    const auto byCpu = sortedBy(solves, [](const Solve& s) { return s.cpuMillis; });
     const auto byNodes = sortedBy(solves, [](const Solve& s) { return s.phase1Nodes; });
     const auto byCalls = sortedBy(solves, [](const Solve& s) { return s.phase2Calls; });
     double totalMillis = 0;
@@ -126,6 +138,8 @@ int report(const std::vector<Solve>& solves, const std::vector<std::string>& cub
     std::printf("cubes solved:           %zu (errors: %d)\n", n, errors);
     std::printf("time per solve (ms):    median %.3f  p99 %.3f  max %.3f  mean %.3f\n",
                 byTime[median].millis, byTime[p99].millis, byTime[last].millis, totalMillis / n);
+    std::printf("processor time (ms):    median %.3f  p99 %.3f  max %.3f\n",
+                byCpu[median].cpuMillis, byCpu[p99].cpuMillis, byCpu[last].cpuMillis);
     std::printf("phase-1 nodes / solve:  median %lld  p99 %lld  max %lld  total %lld\n",
                 byNodes[median].phase1Nodes, byNodes[p99].phase1Nodes, byNodes[last].phase1Nodes,
                 allNodes);
@@ -209,20 +223,25 @@ int main(int argc, char** argv) {
         for (int i = 0; i < count; ++i) chosen.push_back(i);
     }
 
-    CoordCube::useTwistFlipPrun = false;
-    std::vector<Solve> plain;
-    if (compare || without || !extra) {
-        std::printf("-- without Twist_Flip_Prun\n");
-        plain = solveAll(cubes, chosen);
-        if (report(plain, cubes) != 0) return 1;
+    if (!compare) {
+        CoordCube::useTwistFlipPrun = extra && !without;
+        std::printf("-- %s Twist_Flip_Prun\n", CoordCube::useTwistFlipPrun ? "with" : "without");
+        return report(solveAll(cubes, chosen), cubes) == 0 ? 0 : 1;
     }
-    if (!extra || (without && !compare)) return 0;
-    CoordCube::useTwistFlipPrun = true;
+    // Each cube is solved both ways in turn, in alternate order, so that both runs see the same
+    // load from the rest of the machine and neither profits more from a cache the other warmed.
+    std::vector<Solve> plain, stronger;
+    for (std::size_t k = 0; k < chosen.size(); ++k) {
+        for (int twice = 0; twice < 2; ++twice) {
+            CoordCube::useTwistFlipPrun = (k + twice) % 2 == 1;
+            (CoordCube::useTwistFlipPrun ? stronger : plain).push_back(solve(cubes, chosen[k]));
+        }
+    }
+    std::printf("-- without Twist_Flip_Prun\n");
+    const int plainErrors = report(plain, cubes);
     std::printf("-- with Twist_Flip_Prun\n");
-    std::vector<Solve> stronger = solveAll(cubes, chosen);
-    if (report(stronger, cubes) != 0) return 1;
-    if (!compare || chosen.empty()) return 0;
-
+    if (report(stronger, cubes) + plainErrors != 0) return 1;
+    if (chosen.empty()) return 0;
     int differ = 0;
     for (std::size_t i = 0; i < chosen.size(); ++i) {
         if (plain[i].answer != stronger[i].answer && ++differ <= 5) {
@@ -232,12 +251,15 @@ int main(int argc, char** argv) {
     }
     const auto nodes = [](const Solve& s) { return static_cast<double>(s.phase1Nodes); };
     const auto time = [](const Solve& s) { return s.millis; };
+    const auto cpu = [](const Solve& s) { return s.cpuMillis; };
+    std::printf("-- without / with: phase-1 nodes p99 %.2fx, max %.2fx\n",
+                ratio(plain, stronger, nodes, 0.99), ratio(plain, stronger, nodes, 1.0));
     std::printf(
-        "-- without / with: phase-1 nodes p99 %.2fx, max %.2fx; time median %.2fx, "
+        "   time median %.2fx, p99 %.2fx, max %.2fx; processor time median %.2fx, "
         "p99 %.2fx, max %.2fx\n",
-        ratio(plain, stronger, nodes, 0.99), ratio(plain, stronger, nodes, 1.0),
         ratio(plain, stronger, time, 0.5), ratio(plain, stronger, time, 0.99),
-        ratio(plain, stronger, time, 1.0));
+        ratio(plain, stronger, time, 1.0), ratio(plain, stronger, cpu, 0.5),
+        ratio(plain, stronger, cpu, 0.99), ratio(plain, stronger, cpu, 1.0));
     std::printf("answers: %s\n", differ == 0 ? "all the same" : "DIFFER");
     return differ == 0 ? 0 : 1;
 }
