@@ -40,8 +40,8 @@ class CoordCube {
     // optional thirteenth file. Another lower bound of the moves to the phase-2 subgroup, read for
     // the cube and for the cube seen turned about the U-D axis (CubieCube::seenTurnedY).
     static unsigned char Twist_Flip_Prun[2239488];
-    // True when Twist_Flip_Prun was loaded; phase 1 reads it only then. Clearing it makes the
-    // search run on the two tables above alone, with the same answers.
+    // True when Twist_Flip_Prun was loaded; phase 1 reads it only then. Clearing it makes phase 1
+    // run on Slice_Flip_Prun and Slice_Twist_Prun alone, with the same answers.
     static bool useTwistFlipPrun;
     // The move y^-1 * m * y of the cube seen turned about the U-D axis that matches move m of the
     // cube: U and D stay, R becomes F, F becomes L, L becomes B and B becomes R, with the same
