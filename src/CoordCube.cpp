@@ -173,7 +173,9 @@ __attribute__((noinline)) bool distancesInRange(const unsigned char* table, std:
     const auto belowOne = [](int entry) { return static_cast<unsigned char>(entry - 1); };
     unsigned char bad = (table[0] & 0x0f) != 0 || belowOne(table[0] >> 4) >= most;
     for (std::uint32_t i = 1; i < bytes; ++i) {
-        bad |= (belowOne(table[i] & 0x0f) >= most) | (belowOne(table[i] >> 4) >= most);
+        const unsigned char low = belowOne(table[i] & 0x0f);
+        const unsigned char high = belowOne(table[i] >> 4);
+        bad |= (low >= most) | (high >= most);
     }
     return bad == 0;
 }

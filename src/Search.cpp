@@ -106,8 +106,9 @@ void listPhase1Moves(Phase1Depth& depth, int n, int remaining, int flipY, int tw
     const short* flipRow = CoordCube::flipMove[Search::flip[n]];
     const short* twistRow = CoordCube::twistMove[Search::twist[n]];
     const unsigned short* sliceRow = CoordCube::sliceMove[Search::slice[n]];
-    const short* flipRowY = CoordCube::flipMove[flipY];
-    const short* twistRowY = CoordCube::twistMove[twistY];
+    // Without the table the view's coordinates are not followed.
+    const short* flipRowY = twistFlip ? CoordCube::flipMove[flipY] : nullptr;
+    const short* twistRowY = twistFlip ? CoordCube::twistMove[twistY] : nullptr;
     const int previousAxis = n > 0 ? Search::ax[n - 1] : -1;
     int count = 0;
     for (int axis = 0; axis < 6; ++axis) {
@@ -237,8 +238,8 @@ std::string searchPhase1(const Phase1Request& request) {
                 continue;
             }
             ++n;
-            listPhase1Moves<twistFlip>(depths[n], n, depthPhase1 - n, here.flipY[k],
-                                       here.twistY[k]);
+            listPhase1Moves<twistFlip>(depths[n], n, depthPhase1 - n, twistFlip ? here.flipY[k] : 0,
+                                       twistFlip ? here.twistY[k] : 0);
         }
         if (depthPhase1 >= request.maxDepth) return "Error 7";
     }
