@@ -25,12 +25,17 @@ unsigned char CoordCube::Slice_URFtoDLF_Parity_Prun[483840];
 unsigned char CoordCube::Slice_URtoDF_Parity_Prun[483840];
 unsigned char CoordCube::Slice_Twist_Prun[541283];
 unsigned char CoordCube::Slice_Flip_Prun[506880];
+unsigned char CoordCube::Twist_Flip_Prun[2239488];
+bool CoordCube::useTwistFlipPrun = false;
 unsigned short CoordCube::sliceMove[495][18];
 
 const short CoordCube::parityMove[2][18] = {{1, 0, 1, 1, 0, 1, 1, 0, 1, 1, 0, 1, 1, 0, 1, 1, 0, 1},
                                             {0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0}};
 
 const int CoordCube::phase2Moves[10] = {0, 1, 2, 4, 7, 9, 10, 11, 13, 16};
+
+const int CoordCube::seenTurnedYMove[18] = {0, 1,  2,  6,  7,  8,  12, 13, 14,
+                                            9, 10, 11, 15, 16, 17, 3,  4,  5};
 
 // The digests pin each file to the content the cube model defines, independently of maketables:
 // a fault in the producer cannot move them along with the tables it makes. (The two three-edge
@@ -49,6 +54,9 @@ const CoordCube::TableFile CoordCube::tableFiles[12] = {
     {"Slice_Twist_Prun", Slice_Twist_Prun, 1, 541283, 0xa394e301a48afc57},
     {"Slice_Flip_Prun", Slice_Flip_Prun, 1, 506880, 0xfd5b5c63b02f6012}};
 
+const CoordCube::TableFile CoordCube::extraTableFile = {"Twist_Flip_Prun", Twist_Flip_Prun, 1,
+                                                        2239488, 0x949d14d49aa1d180};
+
 namespace {
 
 bool hostIsLittleEndian() {
@@ -66,6 +74,9 @@ void fromLittleEndian(short* data, int count) {
         data[i] = static_cast<short>((u >> 8) | (u << 8));
     }
 }
+
+// What loadTable says of a file found in no directory.
+const char* const missingFile = "is missing";
 
 std::string joined(const std::vector<std::string>& directories) {
     std::string s;
@@ -143,7 +154,7 @@ std::string readTable(const CoordCube::TableFile& table,
         return "";
     }
     path = table.name;
-    return "is missing";
+    return missingFile;
 }
 
 // The digest of a table: eight lanes of 32-bit words, each word keyed by its position and mixed,
@@ -170,6 +181,22 @@ inline void mixBlock(DigestLanes& lanes, const DigestBlock block, std::uint32_t 
         lanes.sum[k] += x;
         lanes.sumOfSums[k] += lanes.sum[k];
     }
+}
+
+// Reads a table from the first directory that has its file and checks it against its digest;
+// "" or what went wrong.
+std::string loadTable(const CoordCube::TableFile& table,
+                      const std::vector<std::string>& directories, std::string& path) {
+    const std::string failure = readTable(table, directories, path);
+    if (!failure.empty()) return failure;
+    // Checked right after its read, while the table is still in the cache.
+    CoordCube::clearFreeEntries(table);
+    if (CoordCube::digest(table.data, std::size_t(table.elementSize) * table.count) !=
+        table.digest) {
+        return "is damaged: its entries are not those the cube model defines";
+    }
+    if (table.elementSize == 2) fromLittleEndian(static_cast<short*>(table.data), table.count);
+    return "";
 }
 
 }  // namespace
@@ -218,28 +245,28 @@ std::vector<std::string> CoordCube::tableDirectories() {
 }
 
 std::string CoordCube::loadTables(const std::vector<std::string>& directories) {
-    for (int i = 0; i < 12; ++i) {
-        const TableFile& table = tableFiles[i];
+    for (const TableFile& table : tableFiles) {
         std::string path;
-        std::string failure = readTable(table, directories, path);
-        if (failure.empty()) {
-            // Checked right after its read, while the table is still in the cache.
-            clearFreeEntries(i);
-            if (digest(table.data, std::size_t(table.elementSize) * table.count) != table.digest) {
-                failure = "is damaged: its entries are not those the cube model defines";
-            }
-        }
+        const std::string failure = loadTable(table, directories, path);
         if (!failure.empty()) return "table file \"" + path + "\" " + failure;
-        if (table.elementSize == 2) fromLittleEndian(static_cast<short*>(table.data), table.count);
     }
     for (int slice = 0; slice < 495; ++slice) {
         for (int m = 0; m < 18; ++m) sliceMove[slice][m] = FRtoBR_Move[24 * slice][m] / 24;
     }
+
+    // The extra table only strengthens the phase-1 bound: without its file the search runs as
+    // before, but a damaged one stops the program like any other.
+    useTwistFlipPrun = false;
+    std::string path;
+    const std::string failure = loadTable(extraTableFile, directories, path);
+    if (failure == missingFile) return "";
+    if (!failure.empty()) return "table file \"" + path + "\" " + failure;
+    useTwistFlipPrun = true;
     return "";
 }
 
-void CoordCube::clearFreeEntries(int i) {
-    if (tableFiles[i].data == URtoDF_Move) {
+void CoordCube::clearFreeEntries(const TableFile& table) {
+    if (table.data == URtoDF_Move) {
         // Outside the phase-2 moves URtoDF leaves the table's rows; the searches never go there.
         bool phase2[18] = {};
         for (int m : phase2Moves) phase2[m] = true;
@@ -251,7 +278,7 @@ void CoordCube::clearFreeEntries(int i) {
         for (auto& row : URtoDF_Move) {
             for (int m : freeColumns) row[m] = -1;
         }
-    } else if (tableFiles[i].data == Slice_Twist_Prun) {
+    } else if (table.data == Slice_Twist_Prun) {
         // An odd number of entries leaves the high nibble of the last byte unused.
         Slice_Twist_Prun[sizeof Slice_Twist_Prun - 1] |= 0xf0;
     }

@@ -37,6 +37,18 @@ class CoordCube {
     static unsigned char Slice_Twist_Prun[541283];
     static unsigned char Slice_Flip_Prun[506880];
 
+    // The phase-1 distance of each (twist, flip) pair, at index 2048 * twist + flip, from the
+    // optional thirteenth file. Another lower bound of the moves to the phase-2 subgroup, read for
+    // the cube and for the cube seen turned about the U-D axis (CubieCube::seenTurnedY).
+    static unsigned char Twist_Flip_Prun[2239488];
+    // True when Twist_Flip_Prun was loaded; phase 1 reads it only then. Clearing it makes phase 1
+    // run on Slice_Flip_Prun and Slice_Twist_Prun alone, with the same answers.
+    static bool useTwistFlipPrun;
+    // The move y^-1 * m * y of the cube seen turned about the U-D axis that matches move m of the
+    // cube: U and D stay, R becomes F, F becomes L, L becomes B and B becomes R, with the same
+    // power.
+    static const int seenTurnedYMove[18];
+
     // The slice coordinate (FRtoBR / 24) after each move: FRtoBR_Move[24 * slice][m] / 24,
     // derived in memory when FRtoBR_Move loads, since phase 1 reads it at every node.
     static unsigned short sliceMove[495][18];
@@ -57,6 +69,8 @@ class CoordCube {
         std::uint64_t digest;
     };
     static const TableFile tableFiles[12];
+    // Twist_Flip_Prun's file: loaded when present, the search runs without it when missing.
+    static const TableFile extraTableFile;
 
     explicit CoordCube(const CubieCube& c);
 
@@ -64,9 +78,10 @@ class CoordCube {
     // UR..DF lie in the U and D layers; otherwise it keeps its old value.
     void move(int m);
 
-    // Loads the twelve tables from the directories of tableDirectories and checks that each holds
-    // exactly the content the cube model defines. On failure it writes one line to standard error
-    // and ends the process with status 2, since no search may run on them.
+    // Loads the twelve tables, and the extra one when its file is found, from the directories of
+    // tableDirectories and checks that each holds exactly the content the cube model defines. On
+    // failure it writes one line to standard error and ends the process with status 2, since no
+    // search may run on them.
     static void initAllStaticVariables();
 
     // Where the tables are looked for, in this order: the working directory, the program's own
@@ -83,8 +98,8 @@ class CoordCube {
     // writes them (-1, or a nibble of 15) before it is taken, so that they do not count.
     static std::uint64_t digest(const void* bytes, std::size_t size);
 
-    // Sets the entries of table i that no search reads to the values maketables writes there.
-    static void clearFreeEntries(int i);
+    // Sets the entries of a table that no search reads to the values maketables writes there.
+    static void clearFreeEntries(const TableFile& table);
 
     static unsigned char getPruning(const unsigned char* table, std::uint32_t index) {
         const unsigned char b = table[index / 2];

@@ -39,6 +39,14 @@ const unsigned char coB[8] = {0, 0, 1, 2, 0, 0, 2, 1};
 const Edge epB[12] = {UR, UF, UL, BR, DR, DF, DL, BL, FR, FL, UB, DB};
 const unsigned char eoB[12] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 1};
 
+// The whole cube turned a quarter about the U-D axis, as U turns it: the U layer as U does, the
+// D layer as D' does, and the middle slice with them. Corners keep their U or D sticker on the U or
+// D face; each middle-slice edge takes its F or B sticker to the R or L face, so it is flipped.
+const Corner cpY[8] = {UBR, URF, UFL, ULB, DRB, DFR, DLF, DBL};
+const unsigned char coY[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+const Edge epY[12] = {UB, UR, UF, UL, DB, DR, DF, DL, BR, FR, FL, BL};
+const unsigned char eoY[12] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1};
+
 const int factorial[13] = {1,    1,     2,      6,       24,       120,      720,
                            5040, 40320, 362880, 3628800, 39916800, 479001600};
 
@@ -220,6 +228,25 @@ void CubieCube::initAllStaticVariables() {
             moveCube[axis].eo[i] = eos[axis][i];
         }
     }
+}
+
+CubieCube CubieCube::seenTurnedY() const {
+    CubieCube y;
+    for (int i = 0; i < 8; ++i) {
+        y.cp[i] = cpY[i];
+        y.co[i] = coY[i];
+    }
+    for (int i = 0; i < 12; ++i) {
+        y.ep[i] = epY[i];
+        y.eo[i] = eoY[i];
+    }
+    CubieCube seen;
+    y.invCubieCube(seen);
+    seen.cornerMultiply(*this);
+    seen.edgeMultiply(*this);
+    seen.cornerMultiply(y);
+    seen.edgeMultiply(y);
+    return seen;
 }
 
 std::unique_ptr<FaceCube> CubieCube::toFaceCube() const {

@@ -25,6 +25,11 @@ class CubieCube {
 
     static void initAllStaticVariables();
 
+    // The same cube seen after a quarter turn of the whole cube about the U-D axis (as U turns
+    // it): y^-1 * this * y, y being that turn. This cube followed by move m is seen as the seen
+    // cube followed by y^-1 * m * y, which is again a face turn (CoordCube::seenTurnedYMove).
+    CubieCube seenTurnedY() const;
+
     std::unique_ptr<FaceCube> toFaceCube() const;
 
     // Replace the corner part, or the edge part, of this cube by that of this cube followed by b.

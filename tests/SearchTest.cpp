@@ -48,9 +48,15 @@ TEST(Solutions, KnownAnswers) {
 }
 
 TEST(Solutions, IndependentlyComputedAnswers) {
+    // The same answers on the twelve tables alone and with Twist_Flip_Prun.
+    ASSERT_TRUE(CoordCube::useTwistFlipPrun);
     const auto answers = expectedAnswers();
-    for (const auto& [request, expected] : answers) {
-        EXPECT_EQ(solve(FaceCube::mapColorLetters(request)), expected) << request;
+    for (bool twistFlip : {false, true}) {
+        CoordCube::useTwistFlipPrun = twistFlip;
+        for (const auto& [request, expected] : answers) {
+            EXPECT_EQ(solve(FaceCube::mapColorLetters(request)), expected)
+                << request << (twistFlip ? " with" : " without") << " Twist_Flip_Prun";
+        }
     }
     EXPECT_EQ(answers.size(), 320u);
 }

@@ -37,6 +37,10 @@ const PruningTable pruningTables[] = {
                     2 +
                 CoordCube::parityMove[i % 2][m];
      }},
+    {"Twist_Flip_Prun", CoordCube::Twist_Flip_Prun, 4478976, false,
+     [](int i, int m) {
+         return 2048 * CoordCube::twistMove[i / 2048][m] + CoordCube::flipMove[i % 2048][m];
+     }},
     {"Slice_URtoDF_Parity_Prun", CoordCube::Slice_URtoDF_Parity_Prun, 967680, true,
      [](int i, int m) {
          return (24 * CoordCube::URtoDF_Move[i / 48][m] + CoordCube::FRtoBR_Move[i / 2 % 24][m]) *
@@ -194,14 +198,77 @@ TEST(PruningTables, EntriesAreDistancesToTheGoal) {
     }
 }
 
+TEST(PruningTables, MovesOfTheCubeSeenTurnedAreFaceTurnsOfItsView) {
+    // Move m of a cube is move seenTurnedYMove[m] of the cube seen turned about the U-D axis, so
+    // the view's twist and flip follow the same move tables.
+    std::mt19937 rng(53);
+    for (int walk = 0; walk < 100; ++walk) {
+        CubieCube cube = randomCubie(rng);
+        for (int step = 0; step < 20; ++step) {
+            const int m = static_cast<int>(rng() % 18);
+            CubieCube seen = cube.seenTurnedY();
+            applyMove(cube, m);
+            applyMove(seen, CoordCube::seenTurnedYMove[m]);
+            ASSERT_TRUE(sameCube(seen, cube.seenTurnedY())) << "walk " << walk << " move " << m;
+        }
+    }
+}
+
+// The least number of moves that takes (twist, flip, slice) into the phase-2 subgroup, by plain
+// iterative deepening over the 18 moves, when it is at most most; otherwise most + 1.
+bool reachesSubgroup(int twist, int flip, int slice, int moves) {
+    if (moves == 0) return twist == 0 && flip == 0 && slice == 0;
+    for (int m = 0; m < 18; ++m) {
+        if (reachesSubgroup(CoordCube::twistMove[twist][m], CoordCube::flipMove[flip][m],
+                            CoordCube::sliceMove[slice][m], moves - 1))
+            return true;
+    }
+    return false;
+}
+
+int phase1Distance(const CoordCube& c, int most) {
+    int moves = 0;
+    while (moves <= most && !reachesSubgroup(c.twist, c.flip, c.FRtoBR / 24, moves)) ++moves;
+    return moves;
+}
+
+TEST(PruningTables, Phase1BoundIsZeroInTheSubgroupAndNeverAboveTheDistance) {
+    // The bound phase 1 uses with Twist_Flip_Prun, on cubes a few moves from the subgroup: a
+    // random phase-2 cube turned by up to five random moves.
+    std::mt19937 rng(59);
+    int zeros = 0;
+    for (int sample = 0; sample < 120; ++sample) {
+        CubieCube cube;
+        for (int i = 0; i < 20; ++i) applyMove(cube, CoordCube::phase2Moves[rng() % 10]);
+        for (int i = sample % 6; i > 0; --i) applyMove(cube, static_cast<int>(rng() % 18));
+        const CoordCube c(cube);
+        const CubieCube seen = cube.seenTurnedY();
+        const int slice = c.FRtoBR / 24;
+        const int bound =
+            std::max({CoordCube::getPruning(CoordCube::Slice_Flip_Prun, 495 * c.flip + slice),
+                      CoordCube::getPruning(CoordCube::Slice_Twist_Prun, 495 * c.twist + slice),
+                      CoordCube::getPruning(CoordCube::Twist_Flip_Prun, 2048 * c.twist + c.flip),
+                      CoordCube::getPruning(CoordCube::Twist_Flip_Prun,
+                                            2048 * seen.getTwist() + seen.getFlip())});
+        const int distance = phase1Distance(c, 5);
+        ASSERT_LE(distance, 5);
+        EXPECT_LE(bound, distance) << faceletsOf(cube);
+        EXPECT_EQ(bound == 0, distance == 0) << faceletsOf(cube);
+        zeros += distance == 0;
+    }
+    EXPECT_GE(zeros, 20);
+}
+
 // Each test gets a copy of the good tables to damage; the good tables are loaded again after it.
 class TableLoader : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (const auto& table : CoordCube::tableFiles) {
-            fs::copy_file(fs::path(CUBESOLVER_TABLE_DIR) / table.name, dir.path / table.name,
-                          fs::copy_options::overwrite_existing);
-        }
+        for (const auto& table : CoordCube::tableFiles) copy(table.name);
+        copy(CoordCube::extraTableFile.name);
+    }
+    void copy(const char* name) {
+        fs::copy_file(fs::path(CUBESOLVER_TABLE_DIR) / name, dir.path / name,
+                      fs::copy_options::overwrite_existing);
     }
     void TearDown() override { ASSERT_EQ(CoordCube::loadTables({CUBESOLVER_TABLE_DIR}), ""); }
 
@@ -224,6 +291,13 @@ class TableLoader : public ::testing::Test {
 
 TEST_F(TableLoader, GoodTablesLoad) {
     EXPECT_EQ(load(), "");
+    EXPECT_TRUE(CoordCube::useTwistFlipPrun);
+}
+
+TEST_F(TableLoader, TheSearchGoesWithoutAMissingExtraTable) {
+    fs::remove(dir.path / "Twist_Flip_Prun");
+    EXPECT_EQ(load(), "");
+    EXPECT_FALSE(CoordCube::useTwistFlipPrun);
 }
 
 TEST_F(TableLoader, LongerFilesAreAccepted) {
@@ -288,8 +362,11 @@ TEST_F(TableLoader, EveryChangedByteIsRejectedOutsideFreeEntries) {
         {"Slice_Twist_Prun", 541282, 0x30},  // the unused high nibble of the last byte
         {"Slice_Twist_Prun", 541282, 0x01},
     };
+    std::vector<CoordCube::TableFile> tables(std::begin(CoordCube::tableFiles),
+                                             std::end(CoordCube::tableFiles));
+    tables.push_back(CoordCube::extraTableFile);
     std::mt19937 rng(53);
-    for (const auto& table : CoordCube::tableFiles) {
+    for (const auto& table : tables) {
         const std::size_t size = std::size_t(table.elementSize) * table.count;
         for (std::size_t offset : {std::size_t(0), size - 1, rng() % size, rng() % size}) {
             damages.push_back({table.name, offset, static_cast<unsigned char>(1 + rng() % 255)});
@@ -297,7 +374,7 @@ TEST_F(TableLoader, EveryChangedByteIsRejectedOutsideFreeEntries) {
     }
     for (const Damage& d : damages) {
         const CoordCube::TableFile& table = *std::find_if(
-            std::begin(CoordCube::tableFiles), std::end(CoordCube::tableFiles),
+            tables.begin(), tables.end(),
             [&](const CoordCube::TableFile& t) { return d.name == std::string(t.name); });
         const unsigned char good = byteAt(d.name, d.offset);
         overwrite(d.name, d.offset, std::string(1, char(good ^ d.change)));
@@ -328,8 +405,10 @@ TEST(TableProducer, TwoRunsAtOnceWriteTheBuildsBytes) {
                     fileText(fs::path(CUBESOLVER_TABLE_DIR) / table.name))
             << table.name;
     }
+    EXPECT_TRUE(fileText(dir.path / "Twist_Flip_Prun") ==
+                fileText(fs::path(CUBESOLVER_TABLE_DIR) / "Twist_Flip_Prun"));
     EXPECT_EQ(fileText(dir.path / "twistMove.tmp"), "another run's");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 13);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 14);
 }
 
 TEST(TableProducer, FailsClearlyWhenItCannotWrite) {

@@ -1,10 +1,18 @@
-// bench [COUNT] [TABLE_DIR]: solves a fixed corpus of COUNT random cubes (default 2000) and prints
-// solve times, search effort and solution lengths. The corpus is drawn uniformly from the solvable
-// cubes by a seeded generator of its own, so every run and every host solves the same cubes.
+// bench [COUNT] [TABLE_DIR] [--without | --compare] [--cubes=I,J,...]: solves a fixed corpus of
+// COUNT random cubes (default 2000) and prints solve times, search effort, solution lengths and the
+// hardest cubes. The corpus is drawn uniformly from the solvable cubes by a seeded generator of its
+// own, so every run and every host solves the same cubes.
+//   --without   searches without Twist_Flip_Prun even when its file is there;
+//   --compare   solves each cube without it and with it, reports both and checks that every
+//               answer is the same;
+//   --cubes=... solves only the cubes of the corpus with these indices (as the report lists the
+//               hardest ones), for instance to run just those under a cache simulator.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <random>
 #include <string>
 #include <vector>
@@ -41,22 +49,155 @@ std::vector<std::string> corpus(int count) {
     return cubes;
 }
 
-template <typename T>
-T percentile(std::vector<T> values, double p) {
-    std::sort(values.begin(), values.end());
-    std::size_t i = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[i];
+// The position of the p-quantile in n sorted values.
+std::size_t rank(std::size_t n, double p) {
+    return static_cast<std::size_t>(p * static_cast<double>(n - 1) + 0.5);
 }
 
 int moveCount(const std::string& answer) {
     return static_cast<int>(std::count(answer.begin(), answer.end(), ' '));
 }
 
+struct Solve {
+    int cube;  // index in the corpus
+    double millis;
+    double cpuMillis;  // time on the processor: on a shared machine it varies less
+    long long phase1Nodes;
+    long long phase2Calls;
+    std::string answer;
+};
+
+double cpuMillisNow() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1000 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+Solve solve(const std::vector<std::string>& cubes, int i) {
+    Search::phase1Nodes = Search::phase2Calls = 0;
+    const double cpuStart = cpuMillisNow();
+    const auto start = std::chrono::steady_clock::now();
+    std::string answer = Search::solutions(cubes[i], 24, 5, false);
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+    const double cpu = cpuMillisNow() - cpuStart;
+    return {i, took.count(), cpu, Search::phase1Nodes, Search::phase2Calls, answer};
+}
+
+std::vector<Solve> solveAll(const std::vector<std::string>& cubes, const std::vector<int>& chosen) {
+    std::vector<Solve> solves;
+    for (int i : chosen) solves.push_back(solve(cubes, i));
+    return solves;
+}
+
+// The solves ordered by a figure, smallest first.
+template <typename Figure>
+std::vector<Solve> sortedBy(std::vector<Solve> solves, Figure figure) {
+    std::stable_sort(solves.begin(), solves.end(),
+                     [&](const Solve& a, const Solve& b) { return figure(a) < figure(b); });
+    return solves;
+}
+
+// The ratio of the p-quantiles of a figure over two runs.
+template <typename Figure>
+double ratio(const std::vector<Solve>& a, const std::vector<Solve>& b, Figure figure, double p) {
+    return figure(sortedBy(a, figure)[rank(a.size(), p)]) /
+           figure(sortedBy(b, figure)[rank(b.size(), p)]);
+}
+
+void printCube(const char* what, const Solve& s, const std::vector<std::string>& cubes) {
+    std::printf("  %-13s cube %4d  %s  %8.3f ms  %9lld nodes\n", what, s.cube,
+                cubes[s.cube].c_str(), s.millis, s.phase1Nodes);
+}
+
+// Prints the figures of one run; returns the number of error answers.
+int report(const std::vector<Solve>& solves, const std::vector<std::string>& cubes) {
+    const std::size_t n = solves.size();
+    if (n == 0) {
+        std::printf("cubes solved:           0\n");
+        return 0;
+    }
+    const std::size_t median = rank(n, 0.5), p99 = rank(n, 0.99), last = n - 1;
+    const auto byTime = sortedBy(solves, [](const Solve& s) { return s.millis; });
+    const auto byCpu = sortedBy(solves, [](const Solve& s) { return s.cpuMillis; });
+    const auto byNodes = sortedBy(solves, [](const Solve& s) { return s.phase1Nodes; });
+    const auto byCalls = sortedBy(solves, [](const Solve& s) { return s.phase2Calls; });
+    double totalMillis = 0;
+    long long allNodes = 0, allCalls = 0;
+    std::vector<int> lengthCount(32, 0);
+    int errors = 0;
+    for (const Solve& s : solves) {
+        totalMillis += s.millis;
+        allNodes += s.phase1Nodes;
+        allCalls += s.phase2Calls;
+        if (s.answer.rfind("Error", 0) == 0) {
+            ++errors;
+        } else {
+            ++lengthCount[std::min(moveCount(s.answer), 31)];
+        }
+    }
+    std::printf("cubes solved:           %zu (errors: %d)\n", n, errors);
+    std::printf("time per solve (ms):    median %.3f  p99 %.3f  max %.3f  mean %.3f\n",
+                byTime[median].millis, byTime[p99].millis, byTime[last].millis, totalMillis / n);
+    std::printf("processor time (ms):    median %.3f  p99 %.3f  max %.3f\n",
+                byCpu[median].cpuMillis, byCpu[p99].cpuMillis, byCpu[last].cpuMillis);
+    std::printf("phase-1 nodes / solve:  median %lld  p99 %lld  max %lld  total %lld\n",
+                byNodes[median].phase1Nodes, byNodes[p99].phase1Nodes, byNodes[last].phase1Nodes,
+                allNodes);
+    std::printf("phase-1 nodes / second: %.0f\n",
+                static_cast<double>(allNodes) / totalMillis * 1000);
+    std::printf("phase-2 calls / solve:  median %lld  max %lld  total %lld\n",
+                byCalls[median].phase2Calls, byCalls[last].phase2Calls, allCalls);
+    std::printf("solution lengths:      ");
+    for (int length = 0; length < 32; ++length) {
+        if (lengthCount[length] > 0) std::printf(" %d:%d", length, lengthCount[length]);
+    }
+    std::printf("\nhard tail:\n");
+    printCube("time p99", byTime[p99], cubes);
+    printCube("time max", byTime[last], cubes);
+    printCube("nodes p99", byNodes[p99], cubes);
+    printCube("nodes max", byNodes[last], cubes);
+    // The hardest 1 % by phase-1 nodes, hardest first, in the form --cubes takes.
+    std::printf("hardest 1 %% by phase-1 nodes: --cubes=");
+    const std::size_t hardest = std::max<std::size_t>(1, n / 100);
+    for (std::size_t i = 0; i < hardest; ++i) {
+        std::printf("%s%d", i == 0 ? "" : ",", byNodes[last - i].cube);
+    }
+    std::printf("\n");
+    return errors;
+}
+
+// Reads a list of indices below count, such as "12,345,6"; an empty list chooses no cube, which
+// measures what the program costs besides the solves.
+bool readIndexList(const char* list, int count, std::vector<int>& indices) {
+    while (*list != '\0') {
+        char* end;
+        long i = std::strtol(list, &end, 10);
+        if (end == list || i < 0 || i >= count || (*end != ',' && *end != '\0')) return false;
+        indices.push_back(static_cast<int>(i));
+        list = *end == ',' ? end + 1 : end;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    int count = argc > 1 ? std::atoi(argv[1]) : 2000;
-    std::string dir = argc > 2 ? argv[2] : CUBESOLVER_TABLE_DIR;
+    std::vector<const char*> positional;
+    bool without = false, compare = false;
+    const char* cubeList = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--without") == 0) {
+            without = true;
+        } else if (std::strcmp(argv[i], "--compare") == 0) {
+            compare = true;
+        } else if (std::strncmp(argv[i], "--cubes=", 8) == 0) {
+            cubeList = argv[i] + 8;
+        } else {
+            positional.push_back(argv[i]);
+        }
+    }
+    int count = positional.size() > 0 ? std::atoi(positional[0]) : 2000;
+    std::string dir = positional.size() > 1 ? positional[1] : CUBESOLVER_TABLE_DIR;
     if (count < 1) count = 1;
     CubieCube::initAllStaticVariables();
     std::string failure = CoordCube::loadTables({dir});
@@ -64,46 +205,61 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench: %s\n", failure.c_str());
         return 2;
     }
+    const bool extra = CoordCube::useTwistFlipPrun;
+    if ((compare || !without) && !extra) {
+        std::printf("no Twist_Flip_Prun in %s: the search runs without it\n", dir.c_str());
+        compare = false;
+    }
 
     std::vector<std::string> cubes = corpus(count);
-    std::vector<double> millis;
-    std::vector<long long> phase1Nodes, phase2Calls;
-    std::vector<int> lengthCount(32, 0);
-    int errors = 0;
-    double totalSeconds = 0;
-    for (const std::string& cube : cubes) {
-        Search::phase1Nodes = Search::phase2Calls = 0;
-        auto start = std::chrono::steady_clock::now();
-        std::string answer = Search::solutions(cube, 24, 5, false);
-        std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        totalSeconds += took.count();
-        millis.push_back(took.count() * 1000);
-        phase1Nodes.push_back(Search::phase1Nodes);
-        phase2Calls.push_back(Search::phase2Calls);
-        if (answer.rfind("Error", 0) == 0) {
-            ++errors;
-        } else {
-            ++lengthCount[std::min(moveCount(answer), 31)];
+    std::vector<int> chosen;
+    if (cubeList != nullptr) {
+        if (!readIndexList(cubeList, count, chosen)) {
+            std::fprintf(stderr, "bench: --cubes needs indices below %d, such as --cubes=3,17\n",
+                         count);
+            return 2;
         }
+    } else {
+        for (int i = 0; i < count; ++i) chosen.push_back(i);
     }
 
-    long long allNodes = 0;
-    long long allCalls = 0;
-    for (long long n : phase1Nodes) allNodes += n;
-    for (long long n : phase2Calls) allCalls += n;
-    std::printf("cubes solved:           %d (errors: %d)\n", count, errors);
-    std::printf("time per solve (ms):    median %.3f  p99 %.3f  max %.3f  mean %.3f\n",
-                percentile(millis, 0.5), percentile(millis, 0.99), percentile(millis, 1.0),
-                totalSeconds * 1000 / count);
-    std::printf("phase-1 nodes / solve:  median %lld  max %lld\n", percentile(phase1Nodes, 0.5),
-                percentile(phase1Nodes, 1.0));
-    std::printf("phase-1 nodes / second: %.0f\n", static_cast<double>(allNodes) / totalSeconds);
-    std::printf("phase-2 calls / solve:  median %lld  max %lld  total %lld\n",
-                percentile(phase2Calls, 0.5), percentile(phase2Calls, 1.0), allCalls);
-    std::printf("solution lengths:      ");
-    for (int length = 0; length < 32; ++length) {
-        if (lengthCount[length] > 0) std::printf(" %d:%d", length, lengthCount[length]);
+    if (!compare) {
+        CoordCube::useTwistFlipPrun = extra && !without;
+        std::printf("-- %s Twist_Flip_Prun\n", CoordCube::useTwistFlipPrun ? "with" : "without");
+        return report(solveAll(cubes, chosen), cubes) == 0 ? 0 : 1;
     }
-    std::printf("\n");
-    return errors == 0 ? 0 : 1;
+    // Each cube is solved both ways in turn, in alternate order, so that both runs see the same
+    // load from the rest of the machine and neither profits more from a cache the other warmed.
+    std::vector<Solve> plain, stronger;
+    for (std::size_t k = 0; k < chosen.size(); ++k) {
+        for (int twice = 0; twice < 2; ++twice) {
+            CoordCube::useTwistFlipPrun = (k + twice) % 2 == 1;
+            (CoordCube::useTwistFlipPrun ? stronger : plain).push_back(solve(cubes, chosen[k]));
+        }
+    }
+    std::printf("-- without Twist_Flip_Prun\n");
+    const int plainErrors = report(plain, cubes);
+    std::printf("-- with Twist_Flip_Prun\n");
+    if (report(stronger, cubes) + plainErrors != 0) return 1;
+    if (chosen.empty()) return 0;
+    int differ = 0;
+    for (std::size_t i = 0; i < chosen.size(); ++i) {
+        if (plain[i].answer != stronger[i].answer && ++differ <= 5) {
+            std::printf("cube %d: answers differ: \"%s\" / \"%s\"\n", plain[i].cube,
+                        plain[i].answer.c_str(), stronger[i].answer.c_str());
+        }
+    }
+    const auto nodes = [](const Solve& s) { return static_cast<double>(s.phase1Nodes); };
+    const auto time = [](const Solve& s) { return s.millis; };
+    const auto cpu = [](const Solve& s) { return s.cpuMillis; };
+    std::printf("-- without / with: phase-1 nodes p99 %.2fx, max %.2fx\n",
+                ratio(plain, stronger, nodes, 0.99), ratio(plain, stronger, nodes, 1.0));
+    std::printf(
+        "   time median %.2fx, p99 %.2fx, max %.2fx; processor time median %.2fx, "
+        "p99 %.2fx, max %.2fx\n",
+        ratio(plain, stronger, time, 0.5), ratio(plain, stronger, time, 0.99),
+        ratio(plain, stronger, time, 1.0), ratio(plain, stronger, cpu, 0.5),
+        ratio(plain, stronger, cpu, 0.99), ratio(plain, stronger, cpu, 1.0));
+    std::printf("answers: %s\n", differ == 0 ? "all the same" : "DIFFER");
+    return differ == 0 ? 0 : 1;
 }

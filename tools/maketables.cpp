@@ -1,11 +1,13 @@
-// maketables [DIR]: computes the twelve table files from the cube model and writes them into DIR
-// (default: the working directory). 16-bit entries are written low byte first on every host.
+// maketables [DIR]: computes the twelve table files and the extra phase-1 table Twist_Flip_Prun
+// from the cube model and writes them into DIR (default: the working directory). 16-bit entries
+// are written low byte first on every host.
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -76,15 +78,15 @@ void fillMoveTables() {
 // Breadth-first search from the goal (entry 0) over all entries: each entry becomes its distance.
 // Every move set holds the inverse of each of its moves, so once most entries are done it is
 // cheaper to search backwards: an open entry is one move further than a neighbour at the depth.
-// False when a pass reaches no new entry before all are done: the moves cannot reach them all.
+// When a pass reaches no new entry before all are done, the moves cannot reach them all: a fault
+// in the cube model, reported instead of searching for ever.
 template <typename Successor>
-bool fillPruningTable(unsigned char* table, int entries, const int* moves, int moveCount,
-                      Successor next) {
+bool fillPruningTable(const char* name, unsigned char* table, int entries, const int* moves,
+                      int moveCount, Successor next) {
     std::memset(table, 0xff, (entries + 1) / 2);
     CoordCube::setPruning(table, 0, 0);
     int done = 1;
     for (int depth = 0; done < entries; ++depth) {
-        if (depth >= 14) return false;  // a distance of 15 does not fit the entry
         const int doneBefore = done;
         const bool backward = done > entries / 2;
         const auto nextDepth = static_cast<unsigned char>(depth + 1);
@@ -108,7 +110,14 @@ bool fillPruningTable(unsigned char* table, int entries, const int* moves, int m
                 }
             }
         }
-        if (done == doneBefore) return false;
+        // A distance of 15 would not fit the entry either.
+        if (done == doneBefore || (depth == 13 && done < entries)) {
+            std::fprintf(stderr,
+                         "maketables: %s cannot be completed: the moves do not reach all its "
+                         "entries (a fault in the cube model)\n",
+                         name);
+            return false;
+        }
     }
     return true;
 }
@@ -117,39 +126,44 @@ int sliceAfter(int slice, int m) {
     return CoordCube::FRtoBR_Move[24 * slice][m] / 24;
 }
 
-// The name of the first pruning table that cannot be completed, or nullptr when all are.
-const char* fillPruningTables() {
+bool fillPruningTables() {
     int allMoves[18];
     for (int m = 0; m < 18; ++m) allMoves[m] = m;
     const int* phase2 = CoordCube::phase2Moves;
 
-    if (!fillPruningTable(CoordCube::Slice_URFtoDLF_Parity_Prun, 967680, phase2, 10,
-                          [](int i, int m) {
-                              int parity = i % 2, FRtoBR = i / 2 % 24, URFtoDLF = i / 48;
-                              return (24 * CoordCube::URFtoDLF_Move[URFtoDLF][m] +
-                                      CoordCube::FRtoBR_Move[FRtoBR][m]) *
-                                         2 +
-                                     CoordCube::parityMove[parity][m];
-                          }))
-        return "Slice_URFtoDLF_Parity_Prun";
-    if (!fillPruningTable(CoordCube::Slice_URtoDF_Parity_Prun, 967680, phase2, 10,
-                          [](int i, int m) {
-                              int parity = i % 2, FRtoBR = i / 2 % 24, URtoDF = i / 48;
-                              return (24 * CoordCube::URtoDF_Move[URtoDF][m] +
-                                      CoordCube::FRtoBR_Move[FRtoBR][m]) *
-                                         2 +
-                                     CoordCube::parityMove[parity][m];
-                          }))
-        return "Slice_URtoDF_Parity_Prun";
-    if (!fillPruningTable(CoordCube::Slice_Twist_Prun, 1082565, allMoves, 18, [](int i, int m) {
-            return 495 * CoordCube::twistMove[i / 495][m] + sliceAfter(i % 495, m);
-        }))
-        return "Slice_Twist_Prun";
-    if (!fillPruningTable(CoordCube::Slice_Flip_Prun, 1013760, allMoves, 18, [](int i, int m) {
-            return 495 * CoordCube::flipMove[i / 495][m] + sliceAfter(i % 495, m);
-        }))
-        return "Slice_Flip_Prun";
-    return nullptr;
+    return fillPruningTable("Slice_URFtoDLF_Parity_Prun", CoordCube::Slice_URFtoDLF_Parity_Prun,
+                            967680, phase2, 10,
+                            [](int i, int m) {
+                                int parity = i % 2, FRtoBR = i / 2 % 24, URFtoDLF = i / 48;
+                                return (24 * CoordCube::URFtoDLF_Move[URFtoDLF][m] +
+                                        CoordCube::FRtoBR_Move[FRtoBR][m]) *
+                                           2 +
+                                       CoordCube::parityMove[parity][m];
+                            }) &&
+           fillPruningTable("Slice_URtoDF_Parity_Prun", CoordCube::Slice_URtoDF_Parity_Prun, 967680,
+                            phase2, 10,
+                            [](int i, int m) {
+                                int parity = i % 2, FRtoBR = i / 2 % 24, URtoDF = i / 48;
+                                return (24 * CoordCube::URtoDF_Move[URtoDF][m] +
+                                        CoordCube::FRtoBR_Move[FRtoBR][m]) *
+                                           2 +
+                                       CoordCube::parityMove[parity][m];
+                            }) &&
+           fillPruningTable("Slice_Twist_Prun", CoordCube::Slice_Twist_Prun, 1082565, allMoves, 18,
+                            [](int i, int m) {
+                                return 495 * CoordCube::twistMove[i / 495][m] +
+                                       sliceAfter(i % 495, m);
+                            }) &&
+           fillPruningTable("Slice_Flip_Prun", CoordCube::Slice_Flip_Prun, 1013760, allMoves, 18,
+                            [](int i, int m) {
+                                return 495 * CoordCube::flipMove[i / 495][m] +
+                                       sliceAfter(i % 495, m);
+                            }) &&
+           fillPruningTable("Twist_Flip_Prun", CoordCube::Twist_Flip_Prun, 4478976, allMoves, 18,
+                            [](int i, int m) {
+                                return 2048 * CoordCube::twistMove[i / 2048][m] +
+                                       CoordCube::flipMove[i % 2048][m];
+                            });
 }
 
 // The bytes of a table as its file holds them.
@@ -209,19 +223,16 @@ int main(int argc, char** argv) {
     }
     CubieCube::initAllStaticVariables();
     fillMoveTables();
-    if (const char* name = fillPruningTables()) {
-        std::fprintf(stderr,
-                     "maketables: %s cannot be completed: the moves do not reach all its entries "
-                     "(a fault in the cube model)\n",
-                     name);
-        return 1;
-    }
-    for (int i = 0; i < 12; ++i) CoordCube::clearFreeEntries(i);
+    if (!fillPruningTables()) return 1;
+    std::vector<CoordCube::TableFile> tables(std::begin(CoordCube::tableFiles),
+                                             std::end(CoordCube::tableFiles));
+    tables.push_back(CoordCube::extraTableFile);
     // A table that differs from the defined content is a fault of this build, not a table: no
     // program would load it.
-    for (const CoordCube::TableFile& table : CoordCube::tableFiles) {
-        const std::uint64_t digest = CoordCube::digest(
-            fileBytes(table).data(), std::size_t(table.elementSize) * table.count);
+    for (const CoordCube::TableFile& table : tables) {
+        CoordCube::clearFreeEntries(table);
+        const std::vector<unsigned char> bytes = fileBytes(table);
+        const std::uint64_t digest = CoordCube::digest(bytes.data(), bytes.size());
         if (digest != table.digest) {
             std::fprintf(stderr,
                          "maketables: %s differs from the content the cube model defines (digest "
@@ -231,7 +242,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    for (const CoordCube::TableFile& table : CoordCube::tableFiles) {
+    for (const CoordCube::TableFile& table : tables) {
         if (!writeTable(dir, table, fileBytes(table))) return 1;
     }
     return 0;
