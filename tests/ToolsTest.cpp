@@ -1,7 +1,8 @@
+// The check of a facelet string, with the cubie cube's own check behind it, and the random cube.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <set>
+#include <tuple>
 
 #include "TestSupport.h"
 #include "Tools.h"
@@ -10,87 +11,69 @@ using namespace TP;
 
 namespace {
 
-std::string withFacelets(std::string s, std::initializer_list<std::pair<int, char>> changes) {
+std::string edited(std::initializer_list<std::pair<Facelet, char>> changes) {
+    std::string s = solvedFacelets;
     for (const auto& change : changes) s[change.first] = change.second;
     return s;
 }
 
-TEST(ToolsVerify, SolvedCubeIsValid) {
-    EXPECT_EQ(Tools::verify(solvedFacelets), 0);
-    EXPECT_EQ(Tools::verify(solvedFacelets + "xyz?"), 0);
-}
-
-TEST(ToolsVerify, ColourCountsComeFirst) {
-    EXPECT_EQ(Tools::verify("RUUUUUUUURRRRRRRRRFFFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB"), -1);
-    EXPECT_EQ(Tools::verify(""), -1);
-    EXPECT_EQ(Tools::verify(solvedFacelets.substr(0, 53)), -1);
-    EXPECT_EQ(Tools::verify("wwwwwwwwwrrrrrrrrrgggggggggyyyyyyyyyooooooooobbbbbbbbb"), -1);
-}
-
-TEST(ToolsVerify, PieceFaultsGiveTheCubieCodes) {
-    EXPECT_EQ(Tools::verify("UUUUUUUUURDRRRRRRRFFFFFFFFFDDDRDDDDDLLLLLLLLLBBBBBBBBB"), -2);
-    EXPECT_EQ(Tools::verify("UUUUURUUURURRRRRRRFFFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB"), -3);
-    EXPECT_EQ(Tools::verify("UUUUUUUUULRRRRRRRRFFFFFFFFFDDDDDDDDDLLRLLLLLLBBBBBBBBB"), -4);
-    EXPECT_EQ(Tools::verify("UUUUUUUUFURRRRRRRRFFRFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB"), -5);
-    EXPECT_EQ(Tools::verify("UUUUUUUUURFRRRRRRRFRFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB"), -6);
-}
-
-// Strings whose pieces pass every cubie test but which no real cube shows.
-TEST(ToolsVerify, ExchangedCentresAreNoCube) {
-    EXPECT_EQ(Tools::verify(withFacelets(solvedFacelets, {{U5, 'R'}, {R5, 'U'}})), -9);
-    EXPECT_EQ(Tools::verify(withFacelets(solvedFacelets, {{F5, 'B'}, {B5, 'F'}})), -9);
-}
-
-TEST(ToolsVerify, ExchangedUAndDStickersOfTwoCornersAreNoCube) {
-    EXPECT_EQ(Tools::verify(withFacelets(solvedFacelets, {{U9, 'D'}, {D3, 'U'}})), -4);
-    std::mt19937 rng(29);
-    for (int n = 0; n < 50; ++n) {
-        std::string s = faceletsOf(randomCubie(rng));
-        std::swap(s[FaceCube::cornerFacelet[0][0]], s[FaceCube::cornerFacelet[4][0]]);
-        if (s[FaceCube::cornerFacelet[0][0]] == s[FaceCube::cornerFacelet[4][0]]) continue;
-        int code = Tools::verify(s);
-        EXPECT_NE(code, 0) << s;
+TEST(Verify, EachFaultHasItsCodeAndTheFirstCheckThatFailsDecides) {
+    // Facelet strings, the code of the cubie cube read from them and that of the whole check.
+    const std::tuple<std::string, int, int> cases[] = {
+        {solvedFacelets, 0, 0},
+        {solvedFacelets + "DDDDxyz?", 0, 0},  // only the first 54 characters count
+        {solvedFacelets.substr(0, 53), 0, -1},
+        {"wwwwwwwwwrrrrrrrrrgggggggggyyyyyyyyyooooooooobbbbbbbbb", 0,
+         -1},  // colour letters are not mapped
+        {"uuuuuuuuurrrrrrrrrfffffffffdddddddddlllllllllbbbbbbbbb", 0, -1},  // no face letters
+        {edited({{U1, 'R'}}), 0, -1},                                       // ten R, eight U
+        // Positions matching no cubie hold cubie 0; corners are known by their side colours.
+        {edited({{F2, 'U'}}), -2, -1},  // UF shows U twice: UR
+        {edited({{F1, 'D'}}), -4, -1},  // UFL has sides D, L: URF
+        {edited({{R1, 'D'}}), 0, -1},   // URF shows U and D, its sides D, F match no corner
+        // One fault each: an edge missing, one flipped, a corner missing, one twisted, two edges
+        // exchanged; two exchanges make a real cube again.
+        {edited({{R2, 'D'}, {D4, 'R'}}), -2, -2},
+        {edited({{U6, 'R'}, {R2, 'U'}}), -3, -3},
+        {edited({{R1, 'L'}, {L3, 'R'}}), -4, -4},
+        {edited({{U9, 'F'}, {R1, 'U'}, {F3, 'R'}}), -5, -5},
+        {edited({{R2, 'F'}, {F2, 'R'}}), -6, -6},
+        {edited({{R2, 'F'}, {F2, 'R'}, {R1, 'F'}, {F3, 'L'}, {F1, 'R'}, {L3, 'F'}}), 0, 0},
+        // Two faults: the earlier check decides.
+        {edited({{R2, 'D'}, {D4, 'R'}, {U8, 'F'}, {F2, 'U'}}), -2, -2},
+        {edited({{U6, 'R'}, {R2, 'U'}, {R1, 'L'}, {L3, 'R'}}), -3, -3},
+        {edited({{R1, 'L'}, {L3, 'R'}, {D9, 'B'}, {R9, 'D'}, {B7, 'R'}}), -4, -4},
+        {edited({{U9, 'F'}, {R1, 'U'}, {F3, 'R'}, {R2, 'F'}, {F2, 'R'}}), -5, -5},
+        {edited({{U5, 'R'}, {R5, 'U'}, {U9, 'F'}, {R1, 'U'}, {F3, 'R'}}), -5, -5},
+        // Pieces that verify but stickers no real cube shows: centres first, then edges, corners.
+        {edited({{U5, 'R'}, {R5, 'U'}}), 0, -9},
+        {edited({{U5, 'R'}, {R5, 'U'}, {R2, 'U'}, {U9, 'R'}}), 0, -9},
+        {edited({{R2, 'U'}, {U9, 'R'}}), 0, -2},
+        {edited({{U9, 'D'}, {D3, 'U'}}), 0, -4},
+    };
+    for (const auto& [facelets, cubieCode, code] : cases) {
+        EXPECT_EQ(FaceCube(facelets).toCubieCube()->verify(), cubieCode) << facelets;
+        EXPECT_EQ(Tools::verify(facelets), code) << facelets;
+        std::unique_ptr<CubieCube> cube;
+        EXPECT_EQ(Tools::readCube(facelets, cube), code) << facelets;
+        EXPECT_EQ(cube != nullptr, code == 0) << facelets;
     }
-}
-
-TEST(ToolsVerify, EdgeStickersThatAreNoEdgeAreNoCube) {
-    // Position UR shows U twice, which matches no edge and so reads as the missing UR cubie; the
-    // corner URF shows R for U, which its side colours still identify. Counts and pieces pass.
-    std::string s = withFacelets(solvedFacelets, {{R2, 'U'}, {U9, 'R'}});
-    EXPECT_EQ(FaceCube::hasNineOfEachColor(s), true);
-    EXPECT_EQ(FaceCube(s).toCubieCube()->verify(), 0);
-    EXPECT_EQ(Tools::verify(s), -2);
-}
-
-TEST(ToolsVerify, EveryRealCubeIsValid) {
-    std::mt19937 rng(31);
-    for (int n = 0; n < 500; ++n) {
-        std::string s = faceletsOf(randomCubie(rng));
-        ASSERT_EQ(Tools::verify(s), 0) << s;
-    }
-}
-
-TEST(ToolsVerify, ReadCubeHandsOverTheCubeOnlyWhenValid) {
-    std::unique_ptr<CubieCube> cube;
-    EXPECT_EQ(Tools::readCube("UUUUUUUUUBBBRRRRRRRRRFFFFFFDDDDDDDDDFFFLLLLLLLLLBBBBBB", cube), 0);
-    ASSERT_NE(cube, nullptr);
-    EXPECT_TRUE(sameCube(*cube, CubieCube::moveCube[0]));
-    std::unique_ptr<CubieCube> rejected;
-    EXPECT_EQ(Tools::readCube(withFacelets(solvedFacelets, {{U5, 'R'}, {R5, 'U'}}), rejected), -9);
-    EXPECT_EQ(rejected, nullptr);
 }
 
 TEST(RandomCube, ResultsAreValidAndVaried) {
-    std::set<std::string> seen;
+    // Calls that read the same clock() value repeat a cube; still each part of the cube varies.
+    std::set<int> seen[4];
     for (int n = 0; n < 300; ++n) {
-        std::string s = Tools::randomCube();
+        const std::string s = Tools::randomCube();
         ASSERT_EQ(s.size(), 54u);
-        for (char c : std::string("URFDLB")) ASSERT_EQ(std::count(s.begin(), s.end(), c), 9);
-        ASSERT_EQ(Tools::verify(s), 0) << s;
-        seen.insert(s);
+        std::unique_ptr<CubieCube> cube;
+        ASSERT_EQ(Tools::readCube(s, cube), 0) << s;
+        seen[0].insert(cube->getTwist());
+        seen[1].insert(cube->getFlip());
+        seen[2].insert(cube->getURFtoDLB());
+        seen[3].insert(cube->getURtoBR());
     }
-    // Calls that read the same clock() value repeat a cube; still many differ.
-    EXPECT_GT(seen.size(), 1u);
+    for (const auto& values : seen) EXPECT_GT(values.size(), 1u);
 }
 
 }  // namespace
