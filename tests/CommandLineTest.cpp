@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 
 #include <fstream>
-#include <functional>
 
 #include "ProcessSupport.h"
 #include "TestSupport.h"
@@ -16,148 +15,96 @@ ProcessResult cubesolver(const std::vector<std::string>& args,
     return runProgram(CUBESOLVER_EXE, args, dir);
 }
 
-// One line on standard output, nothing on standard error, exit status 0.
-void expectLine(const std::vector<std::string>& args, const std::string& line) {
-    ProcessResult r = cubesolver(args);
-    EXPECT_EQ(r.out, line + "\n") << args[0];
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 0);
-}
-
-TEST(CommandLine, NoArgumentPrintsNothing) {
-    ProcessResult r = cubesolver({});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
-}
-
-TEST(CommandLine, FaceAndColourLettersGiveTheSameAnswer) {
-    const std::string answer = "R L U2 R L' B2 U2 R2 F2 L2 D2 L2 F2 ";
-    expectLine({solvedFacelets}, answer);
+TEST(CommandLine, EachRequestGetsOneLineAndStatus0) {
+    // Face letters, colour letters or both; only the first argument and its first 54 characters
+    // count; no argument gets no line.
+    const std::string solved = "R L U2 R L' B2 U2 R2 F2 L2 D2 L2 F2 \n";
     std::string colours, mixed;
     for (int face = 0; face < 6; ++face) {
         colours += std::string(9, "rgwoby"[face]);
         mixed += std::string(9, face % 2 ? "URFDLB"[face] : "rgwoby"[face]);
     }
-    expectLine({colours}, answer);
-    expectLine({mixed}, answer);
-}
-
-TEST(CommandLine, OnlyTheFirstArgumentAndItsFirst54CharactersCount) {
-    expectLine({solvedFacelets + "UUUxyz", "FFFF"}, "R L U2 R L' B2 U2 R2 F2 L2 D2 L2 F2 ");
-}
-
-TEST(CommandLine, ErrorLines) {
-    expectLine({""}, "Error 1");
-    expectLine({solvedFacelets.substr(0, 53)}, "Error 1");
-    expectLine({"WWWWWWWWWRRRRRRRRRFFFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB"}, "Error 1");
-    expectLine({"UUUUUUUUURDRRRRRRRFFFFFFFFFDDDRDDDDDLLLLLLLLLBBBBBBBBB"}, "Error 2");
-    expectLine({"UUUUURUUURURRRRRRRFFFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB"}, "Error 3");
-    expectLine({"UUUUUUUUULRRRRRRRRFFFFFFFFFDDDDDDDDDLLRLLLLLLBBBBBBBBB"}, "Error 4");
-    expectLine({"UUUUUUUUFURRRRRRRRFFRFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB"}, "Error 5");
-    expectLine({"UUUUUUUUURFRRRRRRRFRFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB"}, "Error 6");
-    expectLine({"UUUURUUUURRRRURRRRFFFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB"}, "Error 9");
-}
-
-TEST(CommandLine, IndependentlyComputedAnswers) {
-    const auto answers = expectedAnswers();
-    for (const auto& [request, expected] : answers) {
-        ProcessResult r = cubesolver({request});
-        ASSERT_EQ(r.out, expected + "\n") << request;
-        ASSERT_EQ(r.err, "");
-    }
-    EXPECT_EQ(answers.size(), 320u);
-}
-
-// Copies the twelve tables (not the extra one) into a directory.
-void copyTables(const fs::path& dir) {
-    fs::create_directories(dir);
-    for (const auto& table : CoordCube::tableFiles) {
-        fs::copy_file(fs::path(CUBESOLVER_TABLE_DIR) / table.name, dir / table.name);
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{}, ""},
+        {{colours}, solved},
+        {{mixed}, solved},
+        {{solvedFacelets + "UUUxyz", "FFFF"}, solved},
+    };
+    for (const auto& [args, line] : cases) {
+        ProcessResult r = cubesolver(args);
+        EXPECT_EQ(r.out + r.err, line) << (args.empty() ? "no argument" : args[0]);
+        EXPECT_EQ(r.status, 0);
     }
 }
 
-fs::path copyProgram(const fs::path& binDir) {
+fs::path copyProgram(const fs::path& binDir, const fs::path& program) {
     fs::create_directories(binDir);
-    fs::copy_file(CUBESOLVER_EXE, binDir / "cubesolver");
-    return binDir / "cubesolver";
+    fs::copy_file(program, binDir / program.filename());
+    return binDir / program.filename();
 }
 
-TEST(CommandLine, TablesAreFoundBesideTheProgramWhereverItRuns) {
-    // Program and the twelve tables side by side (a board), and an install layout of bin/ and
-    // share/cubesolver/ (any prefix), each run from a directory without tables. Without the
-    // extra table the answers are the same.
+TEST(CommandLine, IndependentlyComputedAnswersFromTheBuildAndFromACopyBesideItsTables) {
+    // The built program with the extra table, and a copy beside the twelve tables alone (as on a
+    // board) run from a directory without tables; and each rejected cube's "Error N".
     ScratchDir root;
-    const fs::path elsewhere = root.path / "elsewhere";
-    fs::create_directory(elsewhere);
-    copyTables(root.path / "board");
-    const fs::path board = copyProgram(root.path / "board");
-    for (const auto& [request, expected] : expectedAnswers()) {
-        ProcessResult r = runProgram(board.string(), {request}, elsewhere);
-        ASSERT_EQ(r.out, expected + "\n") << request << ": " << r.err;
+    const fs::path board = copyProgram(root.path / "board", CUBESOLVER_EXE);
+    for (const auto& table : CoordCube::tableFiles) {
+        fs::copy_file(fs::path(CUBESOLVER_TABLE_DIR) / table.name,
+                      root.path / "board" / table.name);
     }
-    copyTables(root.path / "usr/share/cubesolver");
-    ProcessResult r =
-        runProgram(copyProgram(root.path / "usr/bin").string(), {solvedFacelets}, elsewhere);
-    EXPECT_EQ(r.out, "R L U2 R L' B2 U2 R2 F2 L2 D2 L2 F2 \n") << r.err;
+    auto requests = expectedAnswers();
+    for (const auto& rejected : expectedAnswers(REJECTED_FILE)) requests.push_back(rejected);
+    for (const auto& [request, expected] : requests) {
+        for (const fs::path& program : {fs::path(CUBESOLVER_EXE), board}) {
+            ProcessResult r = runProgram(program.string(), {request}, root.path);
+            ASSERT_EQ(r.out + r.err, expected + "\n") << program << " " << request;
+            ASSERT_EQ(r.status, 0);
+        }
+    }
 }
 
-TEST(CommandLine, TableFailuresStopTheProgramWithOneLine) {
-    // Before the argument is looked at: one line on standard error that names the file, where it
-    // was looked for and how to make the tables, and status 2.
+TEST(CommandLine, TableFailuresStopBothProgramsWithOneLine) {
+    // Before any request is looked at: one line on standard error that names the file, where it
+    // was looked for and how to make the tables, and status 2. The stream program leaves its input
+    // unread: the shell copies what is left of it after the program has ended.
     ScratchDir root;
-    const fs::path program = copyProgram(root.path / "bin");
+    const fs::path cubesolver = copyProgram(root.path / "bin", CUBESOLVER_EXE);
+    const fs::path stream = copyProgram(root.path / "bin", CUBESOLVER_STREAM_EXE);
     const std::string bin = (root.path / "bin").string();
-    const std::string lookedIn =
-        "(looked in: ., " + bin + ", " + bin + "/../share/cubesolver, " + bin + "/tables)";
-    struct Case {
-        std::function<void(const fs::path&)> make;
-        std::string failure;
-    };
-    const Case cases[] = {
-        {[](const fs::path&) {}, "\"twistMove\" is missing " + lookedIn},
-        {[](const fs::path& dir) { std::ofstream(dir / "twistMove") << "short"; },
-         "\"./twistMove\" is shorter than its 78732 bytes"},
-        // A FIFO would otherwise block the start for ever.
-        {[](const fs::path& dir) { mkfifo((dir / "twistMove").c_str(), 0600); },
-         "\"./twistMove\" is not a regular file"},
-        // The extra table is optional, but never used damaged.
-        {[](const fs::path& dir) {
-             copyTables(dir);
-             std::ofstream(dir / "Twist_Flip_Prun") << "short";
-         },
-         "\"./Twist_Flip_Prun\" is shorter than its 2239488 bytes"},
-    };
-    for (const Case& c : cases) {
+    for (bool fifo : {false, true}) {
         ScratchDir dir;
-        c.make(dir.path);
-        ProcessResult r = runProgram(program.string(), {solvedFacelets}, dir.path);
-        EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.out, "");
-        EXPECT_NE(r.err.find("table file " + c.failure), std::string::npos) << r.err;
-        EXPECT_NE(r.err.find("maketables"), std::string::npos);
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+        // A FIFO would otherwise block the start for ever.
+        ASSERT_TRUE(!fifo || mkfifo((dir.path / "twistMove").c_str(), 0600) == 0);
+        const std::string failure =
+            fifo ? "table file \"./twistMove\" is not a regular file (looked in: ., "
+                 : "table file \"twistMove\" is missing (looked in: ., " + bin + ", " + bin +
+                       "/../share/cubesolver, " + bin + "/tables); make the tables with";
+        const ProcessResult results[] = {
+            runProgram(cubesolver.string(), {solvedFacelets}, dir.path),
+            runShell("echo " + solvedFacelets + " | { " + programCommand(stream.string()) +
+                         "; s=$?; cat; exit $s; }",
+                     dir.path)};
+        for (const ProcessResult& r : results) {
+            EXPECT_EQ(r.status, 2);
+            EXPECT_EQ(r.out, &r == results ? "" : solvedFacelets + "\n");
+            EXPECT_NE(r.err.find(failure), std::string::npos) << r.err;
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+        }
     }
 }
 
-TEST(CommandLine, InstallToAnyPrefix) {
+TEST(CommandLine, InstallToAnyPrefixAndAnOutputThatFails) {
     ScratchDir root;
-    const std::string install = "'" CMAKE_COMMAND "' --install '" CUBESOLVER_BINARY_DIR
-                                "' --prefix '" +
-                                (root.path / "prefix").string() + "' >/dev/null";
-    ASSERT_EQ(std::system(install.c_str()), 0);
+    const ProcessResult install = runShell(
+        "'" CMAKE_COMMAND "' --install '" CUBESOLVER_BINARY_DIR "' --prefix prefix", root.path);
+    ASSERT_EQ(install.status, 0) << install.err;
     EXPECT_TRUE(fs::is_regular_file(root.path / "prefix/share/cubesolver/Slice_Flip_Prun"));
     ProcessResult r =
         runProgram((root.path / "prefix/bin/cubesolver").string(), {solvedFacelets}, root.path);
     EXPECT_EQ(r.out, "R L U2 R L' B2 U2 R2 F2 L2 D2 L2 F2 \n") << r.err;
-}
-
-TEST(CommandLine, AnUnwritableOutputIsNotASuccess) {
-    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    int status = std::system(CUBESOLVER_RUN_PREFIX
-                             " '" CUBESOLVER_EXE
-                             "' UUUUUUUUURRRRRRRRRFFFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB >/dev/full");
-    EXPECT_NE(WEXITSTATUS(status), 0);
+    // A line that could not be written is no success.
+    r = runShell(programCommand(CUBESOLVER_EXE) + " " + solvedFacelets + " >/dev/full", root.path);
+    EXPECT_EQ(r.status, 1);
 }
 
 }  // namespace

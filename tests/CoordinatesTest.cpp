@@ -1,4 +1,4 @@
-// The coordinates of a cubie cube, the binomial coefficient they count with, and the merge.
+// The coordinates of a cubie cube and the merge.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -29,30 +29,8 @@ const Coordinate coordinates[] = {
     COORDINATE(URFtoDLF, 20160), COORDINATE(URtoDF, 665280),  COORDINATE(URtoUL, 1320),
     COORDINATE(UBtoDF, 1320),    COORDINATE(URFtoDLB, 40320), COORDINATE(URtoBR, 479001600)};
 
-TEST(Binomial, FollowsPascalsTriangle) {
-    int row[14] = {1};  // C(n, k) for k = 0..13, the next row by Pascal's rule
-    for (int n = 0; n <= 12; ++n) {
-        for (int k = 0; k <= 13; ++k) EXPECT_EQ(CubieCube::Cnk(n, k), row[k]) << n << " " << k;
-        for (int k = 13; k > 0; --k) row[k] += row[k - 1];
-    }
-}
-
-TEST(CoordinateValues, KnownCubes) {
-    // The solved cube, then the quarter turns U, R, F, D, L, B; worked out by hand.
-    const int expected[7][9] = {{0, 0, 0, 0, 0, 0, 114, 0, 0},
-                                {0, 0, 0, 6, 6, 18, 96, 6, 6},
-                                {1494, 0, 8824, 6412, 379224, 1006, 419, 26692, 221467704},
-                                {1236, 550, 5521, 354, 103057, 347, 558, 354, 897457},
-                                {0, 0, 0, 5664, 5664, 0, 269, 35304, 35304},
-                                {412, 0, 3339, 2977, 63242, 504, 114, 2737, 12420602},
-                                {137, 137, 1904, 2762, 153246, 0, 808, 23642, 174922566}};
-    for (int row = 0; row < 7; ++row) {
-        const CubieCube cube = row == 0 ? CubieCube() : CubieCube::moveCube[row - 1];
-        for (int k = 0; k < 9; ++k) {
-            EXPECT_EQ(coordinates[k].get(cube), expected[row][k]) << coordinates[k].name << row;
-        }
-    }
-}
+// The values of the coordinates of given cubes are pinned by the table digests: every move table
+// is made of them.
 
 TEST(CoordinateValues, SetThenGetGivesBackEveryValueOnASoundRecord) {
     for (const Coordinate& c : coordinates) {
@@ -80,13 +58,11 @@ TEST(Merge, JoinsThePlacementsOfEveryPhase2Cube) {
         cube.setURtoDF(v);
         ASSERT_EQ(CubieCube::getURtoDF(cube.getURtoUL(), cube.getUBtoDF()), v);
     }
-    // ...and these are the only pairs below 336 that merge; the table holds the merge of each.
+    // ...and these are the only pairs below 336 that merge.
     int merged = 0;
     for (short i = 0; i < 336; ++i) {
         for (short j = 0; j < 336; ++j) {
-            const int v = CubieCube::getURtoDF(i, j);
-            ASSERT_EQ(CoordCube::MergeURtoULandUBtoDF[i][j], v) << i << " " << j;
-            merged += v != -1;
+            merged += CubieCube::getURtoDF(i, j) != -1;
         }
     }
     EXPECT_EQ(merged, 20160);

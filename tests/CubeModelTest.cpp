@@ -64,8 +64,4 @@ TEST(CubieCube, RandomCubesRoundTripAndCancelWithTheirInverses) {
     }
 }
 
-TEST(FaceCube, ColourLettersBecomeTheLettersOfTheirFaces) {
-    EXPECT_EQ(FaceCube::mapColorLetters("rgwobyURFDLB Wx"), "URFDLBURFDLB Wx");
-}
-
 }  // namespace

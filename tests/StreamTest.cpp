@@ -9,57 +9,38 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Runs cubesolver-stream in dir on the given input, read from a file; whatever input it leaves
-// unread is copied to its output after it has ended, with its exit status kept.
-ProcessResult stream(const std::string& input, const fs::path& dir = fs::temp_directory_path()) {
+// Runs cubesolver-stream on the given input, read from a file.
+ProcessResult stream(const std::string& input) {
     ScratchDir in;
     std::ofstream(in.path / "in", std::ios::binary) << input;
-    return runShell("{ " + programCommand(CUBESOLVER_STREAM_EXE) + "; s=$?; cat; exit $s; } <'" +
-                        (in.path / "in").string() + "'",
-                    dir);
+    return runShell(programCommand(CUBESOLVER_STREAM_EXE) + " <in", in.path);
 }
 
-std::string cubesolverLine(const std::string& argument) {
-    return runProgram(CUBESOLVER_EXE, {argument}, fs::temp_directory_path()).out;
-}
-
-TEST(Stream, AnswersTheIndependentlyComputedRequestsInOneProcess) {
+TEST(Stream, AnswersEachLineOfOneProcessAsCubesolverAnswersItsTextAsArgument) {
+    // The independently computed requests in order, then odd lines, each with the argument that
+    // carries the same text: the line itself, or where no argument can carry it, the text with a
+    // NUL byte as another character that is no letter.
     std::string input, expected;
     for (const auto& [request, answer] : expectedAnswers()) {
         input += request + "\n";
         expected += answer + "\n";
     }
-    ProcessResult r = stream(input);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, expected);
-}
-
-TEST(Stream, AnswersEachLineAsCubesolverAnswersTheSameTextAsItsArgument) {
-    // Each line, and the argument that carries the same text: the line itself, or where no
-    // argument can carry it, the text with a NUL byte as another character that is no letter and
-    // a long line cut to a length an argument can have.
     std::string nulInside = solvedFacelets, nulInsideArgument = solvedFacelets;
     nulInside[7] = '\0';
     nulInsideArgument[7] = '?';
     const std::string scrambled = expectedAnswers()[0].first;
-    const std::vector<std::pair<std::string, std::string>> lines = {
+    const std::pair<std::string, std::string> lines[] = {
         {"", ""},
         {scrambled + "\r", scrambled + "\r"},
         {scrambled.substr(0, 53) + "\r", scrambled.substr(0, 53) + "\r"},
-        {"rrrrrrrrrgggggggggwwwwwwwwwooooooooobbbbbbbbbyyyyyyyyy\tand more",
-         "rrrrrrrrrgggggggggwwwwwwwwwooooooooobbbbbbbbbyyyyyyyyy\tand more"},
         {"\xc3\xa9" + scrambled.substr(2), "\xc3\xa9" + scrambled.substr(2)},
-        {" " + scrambled, " " + scrambled},
         {nulInside, nulInsideArgument},
         {scrambled + '\0' + "U", scrambled + "?U"},
-        {scrambled + std::string(10 << 20, 'U'), scrambled + std::string(100000, 'U')},
         {scrambled.substr(0, 54), scrambled.substr(0, 54)},  // the last line, without a newline
     };
-    std::string input, expected;
     for (const auto& [line, argument] : lines) {
         input += line + "\n";
-        expected += cubesolverLine(argument);
+        expected += runProgram(CUBESOLVER_EXE, {argument}, fs::temp_directory_path()).out;
     }
     input.pop_back();
     ProcessResult r = stream(input);
@@ -80,18 +61,6 @@ TEST(Stream, ALongLineTakesNoMoreMemoryThanAShortOne) {
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
     EXPECT_LT(usage.ru_maxrss, 64 << 10) << "largest resident set in KiB";
-}
-
-TEST(Stream, TablesThatFailStopItBeforeItReadsAnyInput) {
-    ScratchDir dir;
-    std::ofstream(dir.path / "twistMove") << "short";
-    const std::string input = solvedFacelets + "\n" + solvedFacelets + "\n";
-    ProcessResult r = stream(input, dir.path);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, input) << "the unread input, copied after the program ended";
-    EXPECT_NE(r.err.find("\"./twistMove\" is shorter than its 78732 bytes"), std::string::npos)
-        << r.err;
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
 }
 
 // The exit status of cubesolver-stream answering one line into a pipe that nobody reads.

@@ -3,11 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <initializer_list>
 #include <random>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,14 +33,10 @@ inline void applyMove(CubieCube& cube, int move) {
 
 // Parses a move sequence such as "R2 U' F " into the cube.
 inline void applyMoves(CubieCube& cube, const std::string& moves) {
-    const std::string faces = "URFDLB";
-    for (std::size_t i = 0; i < moves.size(); ++i) {
-        std::size_t axis = faces.find(moves[i]);
-        if (axis == std::string::npos) continue;
-        int power = 1;
-        if (i + 1 < moves.size() && moves[i + 1] == '2') power = 2;
-        if (i + 1 < moves.size() && moves[i + 1] == '\'') power = 3;
-        applyMove(cube, static_cast<int>(3 * axis) + power - 1);
+    std::istringstream tokens(moves);
+    for (std::string move; tokens >> move;) {
+        const int power = move.size() == 1 ? 1 : move[1] == '2' ? 2 : 3;
+        applyMove(cube, 3 * static_cast<int>(std::string("URFDLB").find(move[0])) + power - 1);
     }
 }
 
@@ -55,34 +52,24 @@ inline CubieCube randomCubie(std::mt19937& rng) {
     return cube;
 }
 
-// Expects the pieces at the positions in order (and the corner orientations, when given).
-inline void expectCorners(const CubieCube& cube, std::initializer_list<TP::Corner> cp,
-                          std::initializer_list<int> co = {}) {
-    int i = 0;
-    for (TP::Corner c : cp) EXPECT_EQ(cube.cp[i++], c) << "corner position " << i - 1;
-    i = 0;
-    for (int o : co) EXPECT_EQ(cube.co[i++], o) << "corner position " << i - 1;
-}
-
-inline void expectEdges(const CubieCube& cube, std::initializer_list<TP::Edge> ep) {
-    int i = 0;
-    for (TP::Edge e : ep) EXPECT_EQ(cube.ep[i++], e) << "edge position " << i - 1;
-}
-
 inline bool sameCube(const CubieCube& a, const CubieCube& b) {
-    for (int i = 0; i < 8; ++i) {
-        if (a.cp[i] != b.cp[i] || a.co[i] != b.co[i]) return false;
-    }
-    for (int i = 0; i < 12; ++i) {
-        if (a.ep[i] != b.ep[i] || a.eo[i] != b.eo[i]) return false;
-    }
-    return true;
+    return std::equal(a.cp, a.cp + 8, b.cp) && std::equal(a.co, a.co + 8, b.co) &&
+           std::equal(a.ep, a.ep + 12, b.ep) && std::equal(a.eo, a.eo + 12, b.eo);
 }
 
-// The requests of the independently computed answers, with the line expected for each.
-inline std::vector<std::pair<std::string, std::string>> expectedAnswers() {
+// The twelve table files and the extra one.
+inline std::vector<CoordCube::TableFile> allTableFiles() {
+    std::vector<CoordCube::TableFile> tables(std::begin(CoordCube::tableFiles),
+                                             std::end(CoordCube::tableFiles));
+    tables.push_back(CoordCube::extraTableFile);
+    return tables;
+}
+
+// Requests with the line expected for each: by default the independently computed answers.
+inline std::vector<std::pair<std::string, std::string>> expectedAnswers(
+    const char* file = ANSWERS_FILE) {
     std::vector<std::pair<std::string, std::string>> answers;
-    std::ifstream in(ANSWERS_FILE);
+    std::ifstream in(file);
     std::string line;
     while (std::getline(in, line)) {
         const std::size_t tab = line.find('\t');
