@@ -228,11 +228,12 @@ int main(int argc, char** argv) {
                                              std::end(CoordCube::tableFiles));
     tables.push_back(CoordCube::extraTableFile);
     // A table that differs from the defined content is a fault of this build, not a table: no
-    // program would load it.
+    // program would load it, so none is written.
+    std::vector<std::vector<unsigned char>> files;
     for (const CoordCube::TableFile& table : tables) {
         CoordCube::clearFreeEntries(table);
-        const std::vector<unsigned char> bytes = fileBytes(table);
-        const std::uint64_t digest = CoordCube::digest(bytes.data(), bytes.size());
+        files.push_back(fileBytes(table));
+        const std::uint64_t digest = CoordCube::digest(files.back().data(), files.back().size());
         if (digest != table.digest) {
             std::fprintf(stderr,
                          "maketables: %s differs from the content the cube model defines (digest "
@@ -242,8 +243,8 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    for (const CoordCube::TableFile& table : tables) {
-        if (!writeTable(dir, table, fileBytes(table))) return 1;
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+        if (!writeTable(dir, tables[i], files[i])) return 1;
     }
     return 0;
 }
