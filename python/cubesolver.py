@@ -14,6 +14,7 @@ solve(cube, timeout=SECONDS) raises TimeoutError when the answer takes longer; t
 usable, and each answer still goes to its own cube.
 """
 
+import collections
 import os
 import select
 import shutil
@@ -137,9 +138,10 @@ class Solver:
         self._output = b""
         self._poll = select.poll()
         self._poll.register(self._process.stdout, select.POLLIN)
-        # Answers owed to requests written whose callers left before reading them (an exception,
-        # a time-out): the next request reads them first, so that each answer meets its request.
-        self._owed = 0
+        # The requests written and not yet answered, oldest first. More than one is left when
+        # callers left before reading their answers (an exception, a time-out): the next request
+        # reads their answers first, so that each answer meets its own request.
+        self._unanswered = collections.deque()
         # True while a request is being written or an answer taken: an exception in that short
         # window leaves it unknown whether the program got the line, or which answer is next.
         self._in_doubt = False
@@ -183,7 +185,7 @@ class Solver:
             if self._failure is None:
                 self._failure = "the solver has been closed"
                 # A program that owes answers is searching for nobody: it need not finish.
-                self._end(0 if self._owed or self._in_doubt else _END_TIMEOUT)
+                self._end(0 if self._unanswered or self._in_doubt else _END_TIMEOUT)
 
     def __enter__(self):
         return self
@@ -201,26 +203,30 @@ class Solver:
                        "written or its answer read: the answers that follow could no longer be "
                        "told apart, so the solver has been closed; make a new Solver"
                        % self.program, 0)
-        while self._owed:
-            self._next_answer(deadline)
+        while self._unanswered:
+            self._next_response(deadline)
+        _time_left(deadline)
         self._in_doubt = True
         try:
             _write_all(self._process.stdin.fileno(), request + b"\n")
         except OSError:
             self._died()
-        self._owed += 1
+        self._unanswered.append(request)
         self._in_doubt = False
-        return self._next_answer(deadline).decode("ascii", errors="replace")
+        return self._next_response(deadline).decode("ascii", errors="replace")
 
-    def _next_answer(self, deadline):
-        """The next answer line, counted as no longer owed; TimeoutError at the deadline."""
-        while b"\n" not in self._output:
+    def _next_response(self, deadline):
+        """Waits for the whole response to the oldest unanswered request and takes it: its text
+        without the last newline. The response to a request is one line."""
+        end = self._output.find(b"\n")
+        while end < 0:
             self._read_output(deadline)
+            end = self._output.find(b"\n")
         self._in_doubt = True
-        line, self._output = self._output.split(b"\n", 1)
-        self._owed -= 1
+        response, self._output = self._output[:end], self._output[end + 1:]
+        self._unanswered.popleft()
         self._in_doubt = False
-        return line
+        return response
 
     def _read_output(self, deadline):
         """Waits for the program's output until the deadline (None: for as long as it takes) and
@@ -229,10 +235,7 @@ class Solver:
         if len(self._output) > _LONGEST_LINE:
             self._fail("%s is no cubesolver-stream: it wrote more than %d bytes without a "
                        "newline" % (self.program, _LONGEST_LINE), 0)
-        left = None if deadline is None else deadline - time.monotonic()
-        if left is not None and left <= 0:
-            raise TimeoutError("%s has not answered in time: it is still searching, and the "
-                               "Solver will drop that answer when it comes" % self.program)
+        left = _time_left(deadline)
         if self._poll.poll(None if left is None else max(1, int(left * 1000))):
             self._in_doubt = True
             data = os.read(self._process.stdout.fileno(), _LONGEST_LINE)
@@ -261,6 +264,17 @@ class Solver:
         """Ends the stream program (see _end_process), now rather than at its finalization."""
         self._finalizer.detach()
         return _end_process(self._process, grace)
+
+
+def _time_left(deadline):
+    """The seconds left until the deadline (None: no deadline); TimeoutError once it has passed."""
+    if deadline is None:
+        return None
+    left = deadline - time.monotonic()
+    if left <= 0:
+        raise TimeoutError("no answer in time: an answer that comes later is dropped, and the "
+                           "Solver stays usable")
+    return left
 
 
 def _write_all(fd, data):

@@ -119,7 +119,7 @@ FAULTS = [
     ("python-dead-program", "python/cubesolver.py", "            if not data:\n                self._died()",
      "            if not data:\n                raise EOFError()", "a program that has ended is not reported as such"),
     ("python-owed-answer", "python/cubesolver.py",
-     "        while self._owed:\n            self._next_answer(deadline)\n", "",
+     "        while self._unanswered:\n            self._next_response(deadline)\n", "",
      "the answer owed to an interrupted call is taken for the next cube's"),
     ("main-lost-output", "src/main.cpp", "return std::cout.good() ? 0 : 1;", "return 0;",
      "a lost answer reported as success"),
