@@ -23,7 +23,7 @@ import threading
 import time
 import weakref
 
-__all__ = ["CubeError", "Solver", "SolverError", "PROGRAM"]
+__all__ = ["CubeError", "Solver", "SolverError", "PROGRAM", "START_TIMEOUT"]
 
 PROGRAM = "cubesolver-stream"
 
@@ -55,8 +55,8 @@ _REASONS = {
     7: "no solution of at most 24 moves was found",
     8: "the search took more than 5.12 seconds, the solver's limit for one cube: the hardest "
     "cubes take that long on a slow board, and there the same cube fails the same way again. "
-    "Keep the table file Twist_Flip_Prun beside the program (it solves them 1.5 to 2 times as "
-    "fast) and other work off the processor while it solves",
+    "Keep the table file Twist_Flip_Prun with the other table files (it solves them 1.5 to 2 "
+    "times as fast) and other work off the processor while it solves",
     9: "the centres are not where they belong: hold the cube so that each centre shows its own "
     "face's colour (r up, g right, w front, o down, b left, y back) and scan it again",
 }
