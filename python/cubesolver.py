@@ -18,6 +18,7 @@ import collections
 import os
 import select
 import shutil
+import signal
 import subprocess
 import threading
 import time
@@ -119,7 +120,10 @@ class Solver:
     the other."""
 
     def __init__(self, program=None):
-        self._lock = threading.Lock()
+        # Reentrant only so that solve can ask whether this thread holds it (_is_owned, which
+        # threading.Condition relies on too): an exception can fall between a lock's acquire and
+        # the try that would release it.
+        self._lock = threading.RLock()
         self._failure = None
         self.program = _find_program(program)
         try:
@@ -144,6 +148,8 @@ class Solver:
         self._unanswered = collections.deque()
         # True while a request is being written or an answer taken: an exception in that short
         # window leaves it unknown whether the program got the line, or which answer is next.
+        # The window holds back this thread's signals, so that only a signal handled by another
+        # thread (or an error) can fall into it.
         self._in_doubt = False
         # An empty line is answered "Error 1" once the tables are loaded: a program that cannot
         # load them fails here, in the constructor, with its own message.
@@ -169,12 +175,14 @@ class Solver:
         when timeout seconds pass without the answer (the Solver stays usable)."""
         request = _request_line(facelets)
         deadline = None if timeout is None else time.monotonic() + timeout
-        if not self._lock.acquire(timeout=-1 if timeout is None else max(timeout, 0)):
-            raise TimeoutError("the Solver was busy with other threads' cubes for %g s" % timeout)
         try:
+            if not self._lock.acquire(timeout=-1 if timeout is None else max(timeout, 0)):
+                raise TimeoutError("the Solver was busy with other threads' cubes for %g s"
+                                   % timeout)
             answer = self._exchange(request, deadline)
         finally:
-            self._lock.release()
+            if self._lock._is_owned():
+                self._lock.release()
         if answer.startswith("Error "):
             raise CubeError(int(answer[6:]))
         return answer
@@ -206,13 +214,14 @@ class Solver:
         while self._unanswered:
             self._next_response(deadline)
         _time_left(deadline)
-        self._in_doubt = True
-        try:
-            _write_all(self._process.stdin.fileno(), request + b"\n")
-        except OSError:
-            self._died()
-        self._unanswered.append(request)
-        self._in_doubt = False
+        with _SignalsDeferred():
+            self._in_doubt = True
+            try:
+                _write_all(self._process.stdin.fileno(), request + b"\n")
+            except OSError:
+                self._died()
+            self._unanswered.append(request)
+            self._in_doubt = False
         return self._next_response(deadline).decode("ascii", errors="replace")
 
     def _next_response(self, deadline):
@@ -222,10 +231,11 @@ class Solver:
         while end < 0:
             self._read_output(deadline)
             end = self._output.find(b"\n")
-        self._in_doubt = True
-        response, self._output = self._output[:end], self._output[end + 1:]
-        self._unanswered.popleft()
-        self._in_doubt = False
+        with _SignalsDeferred():
+            self._in_doubt = True
+            response, self._output = self._output[:end], self._output[end + 1:]
+            self._unanswered.popleft()
+            self._in_doubt = False
         return response
 
     def _read_output(self, deadline):
@@ -237,12 +247,13 @@ class Solver:
                        "newline" % (self.program, _LONGEST_LINE), 0)
         left = _time_left(deadline)
         if self._poll.poll(None if left is None else max(1, int(left * 1000))):
-            self._in_doubt = True
-            data = os.read(self._process.stdout.fileno(), _LONGEST_LINE)
-            if not data:
-                self._died()
-            self._output += data
-            self._in_doubt = False
+            with _SignalsDeferred():
+                self._in_doubt = True
+                data = os.read(self._process.stdout.fileno(), _LONGEST_LINE)
+                if not data:
+                    self._died()
+                self._output += data
+                self._in_doubt = False
 
     def _died(self):
         """Reports the end of a program whose output or input has closed."""
@@ -264,6 +275,33 @@ class Solver:
         """Ends the stream program (see _end_process), now rather than at its finalization."""
         self._finalizer.detach()
         return _end_process(self._process, grace)
+
+
+class _SignalsDeferred:
+    """A block in which the signals that reach this thread wait, to be handled (and their
+    handlers' exceptions raised) once it ends: the write of a line and its record, or the read
+    of bytes and their keeping, cannot be cut apart by them."""
+
+    _ALL = getattr(signal, "valid_signals", lambda: range(1, signal.NSIG))()
+
+    def __enter__(self):
+        self._mask = signal.pthread_sigmask(signal.SIG_BLOCK, ())
+        try:
+            signal.pthread_sigmask(signal.SIG_BLOCK, self._ALL)
+            # A signal that came just before is handled here, at the call of a Python function:
+            # not every call of a built-in one looks for handlers to run.
+            _nothing()
+        except BaseException:
+            # A handler that ran as the mask changed: nothing in the block has begun.
+            signal.pthread_sigmask(signal.SIG_SETMASK, self._mask)
+            raise
+
+    def __exit__(self, *exc):
+        signal.pthread_sigmask(signal.SIG_SETMASK, self._mask)
+
+
+def _nothing():
+    pass
 
 
 def _time_left(deadline):
