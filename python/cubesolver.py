@@ -148,8 +148,8 @@ class Solver:
         self._unanswered = collections.deque()
         # True while a request is being written or an answer taken: an exception in that short
         # window leaves it unknown whether the program got the line, or which answer is next.
-        # The window holds back this thread's signals, so that only a signal handled by another
-        # thread (or an error) can fall into it.
+        # The window holds back this thread's signals: only a signal that another thread
+        # receives, whose handler then runs here, can still fall into it.
         self._in_doubt = False
         # An empty line is answered "Error 1" once the tables are loaded: a program that cannot
         # load them fails here, in the constructor, with its own message.
