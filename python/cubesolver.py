@@ -10,16 +10,32 @@ A Solver keeps one cubesolver-stream process for its lifetime and hands it one c
 A cube the solver rejects raises CubeError, whose code is the number N of the solver's "Error N"
 line and whose message says what is wrong with the cube. A stream program that cannot start or
 that has ended raises SolverError; the Solver is then closed, and a new one starts a new process.
+solve(cube, timeout=SECONDS) raises TimeoutError when the answer takes longer; the Solver stays
+usable, and each answer still goes to its own cube.
 """
 
+import collections
 import os
+import select
 import shutil
+import signal
 import subprocess
 import threading
+import time
+import weakref
 
-__all__ = ["CubeError", "Solver", "SolverError", "PROGRAM"]
+__all__ = ["CubeError", "Solver", "SolverError", "PROGRAM", "START_TIMEOUT"]
 
 PROGRAM = "cubesolver-stream"
+
+# How long a program may take to answer its first line: it loads and checks its tables first, a
+# fraction of a second on a board and a few seconds under an emulator. One that says nothing for
+# longer is taken for a program that will never answer.
+START_TIMEOUT = 60.0
+# How long a program whose input has been closed may take to end when it owes no answer.
+_END_TIMEOUT = 5.0
+# Answers are short lines: a longer run of bytes without a newline is no answer.
+_LONGEST_LINE = 1 << 16
 
 _HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -38,7 +54,10 @@ _REASONS = {
     6: "two pieces are exchanged: two stickers were swapped in the scan (a swapped pair of "
     "edges or corners), or the cube was put together with two pieces exchanged",
     7: "no solution of at most 24 moves was found",
-    8: "the search took more than 5.12 seconds: the machine may be busy; try again",
+    8: "the search took more than 5.12 seconds, the solver's limit for one cube: the hardest "
+    "cubes take that long on a slow board, and there the same cube fails the same way again. "
+    "Keep the table file Twist_Flip_Prun with the other table files (it solves them 1.5 to 2 "
+    "times as fast) and other work off the processor while it solves",
     9: "the centres are not where they belong: hold the cube so that each centre shows its own "
     "face's colour (r up, g right, w front, o down, b left, y back) and scan it again",
 }
@@ -57,15 +76,37 @@ class SolverError(RuntimeError):
     """The stream program could not be started, or it has ended."""
 
 
+def _not_executable(path):
+    return ("%s is not executable (a copy from a FAT-formatted card or a zip archive loses the "
+            "execute bit): make it executable with chmod +x %s" % (path, path))
+
+
+def _request_line(facelets):
+    """The stream line that asks for the solution of the cube; ValueError for a request that no
+    line can carry."""
+    if not isinstance(facelets, str):
+        raise TypeError("facelets must be a str, not %s" % type(facelets).__name__)
+    if "\n" in facelets:
+        raise ValueError("facelets must not contain a newline: the stream program would take "
+                         "it for two cubes")
+    try:
+        return facelets.encode("utf-8")
+    except UnicodeEncodeError as error:
+        raise ValueError("facelets must be text that UTF-8 can carry: %r at position %d is a "
+                         "lone surrogate" % (facelets[error.start], error.start)) from None
+
+
 def _find_program(program):
     """The path of the stream program: the one given, else the one beside this module, else the
     one in the bin/ directory of the prefix this module is installed under, else one on PATH."""
     if program is not None:
         return os.fspath(program)
     for directory in (_HERE, os.path.join(_HERE, "..", "..", "..", "bin")):
-        candidate = os.path.join(directory, PROGRAM)
-        if os.path.isfile(candidate) and os.access(candidate, os.X_OK):
-            return os.path.normpath(candidate)
+        candidate = os.path.normpath(os.path.join(directory, PROGRAM))
+        if os.path.isfile(candidate):
+            if not os.access(candidate, os.X_OK):
+                raise SolverError(_not_executable(candidate))
+            return candidate
     found = shutil.which(PROGRAM)
     if found is None:
         raise SolverError("%s is neither beside %s, nor in the bin/ of its prefix, nor on PATH: "
@@ -74,43 +115,74 @@ def _find_program(program):
 
 
 class Solver:
-    """One cubesolver-stream process, started at construction and ended by close() or at the end
-    of a with block. Calls from several threads are served one after the other."""
+    """One cubesolver-stream process, started at construction and ended by close(), at the end of
+    a with block, or when the Solver is dropped. Calls from several threads are served one after
+    the other."""
 
     def __init__(self, program=None):
-        self._lock = threading.Lock()
+        # Reentrant only so that solve can ask whether this thread holds it (_is_owned, which
+        # threading.Condition relies on too): an exception can fall between a lock's acquire and
+        # the try that would release it.
+        self._lock = threading.RLock()
         self._failure = None
         self.program = _find_program(program)
         try:
             self._process = subprocess.Popen(
                 [self.program], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                stderr=subprocess.PIPE)
+                stderr=subprocess.PIPE, bufsize=0)
         except OSError as error:
-            raise SolverError("cannot start %s: %s" % (self.program, error)) from None
+            message = "cannot start %s: %s" % (self.program, error)
+            if isinstance(error, PermissionError) and os.path.isfile(self.program):
+                message = _not_executable(self.program)
+            raise SolverError(message) from None
+        # A Solver dropped without close() ends its program too, rather than leave it running.
+        self._finalizer = weakref.finalize(self, _end_process, self._process, 0)
+        # The program's output read so far and not yet taken as answers; poll tells when more
+        # has come, so that waiting for an answer can end at a deadline.
+        self._output = b""
+        self._poll = select.poll()
+        self._poll.register(self._process.stdout, select.POLLIN)
+        # The requests written and not yet answered, oldest first. More than one is left when
+        # callers left before reading their answers (an exception, a time-out): the next request
+        # reads their answers first, so that each answer meets its own request.
+        self._unanswered = collections.deque()
+        # True while a request is being written or an answer taken: an exception in that short
+        # window leaves it unknown whether the program got the line, or which answer is next.
+        # The window holds back this thread's signals: only a signal that another thread
+        # receives, whose handler then runs here, can still fall into it.
+        self._in_doubt = False
         # An empty line is answered "Error 1" once the tables are loaded: a program that cannot
         # load them fails here, in the constructor, with its own message.
         with self._lock:
-            answer = self._exchange(b"")
+            try:
+                answer = self._exchange(b"", time.monotonic() + START_TIMEOUT)
+            except TimeoutError:
+                answer = None
             if answer != "Error 1":
-                self._fail("%s is no cubesolver-stream: it answered %r to an empty line"
-                           % (self.program, answer))
+                self._fail("%s is no cubesolver-stream: %s" % (self.program, "it said nothing "
+                           "within %g s" % START_TIMEOUT if answer is None else
+                           "it answered %r to an empty line" % answer), 0)
 
     @property
     def pid(self):
         """The process id of the stream program."""
         return self._process.pid
 
-    def solve(self, facelets):
+    def solve(self, facelets, timeout=None):
         """The face turns that solve the cube, such as "R2 U' F ", for its 54 stickers in face
         letters (U R F D L B) or colour letters (r g w o b y). Raises CubeError for a cube that
-        cannot be solved as given, SolverError when the stream program has ended."""
-        if not isinstance(facelets, str):
-            raise TypeError("facelets must be a str, not %s" % type(facelets).__name__)
-        if "\n" in facelets:
-            raise ValueError("facelets must not contain a newline: the stream program would take "
-                             "it for two cubes")
-        with self._lock:
-            answer = self._exchange(os.fsencode(facelets))
+        cannot be solved as given, SolverError when the stream program has ended, TimeoutError
+        when timeout seconds pass without the answer (the Solver stays usable)."""
+        request = _request_line(facelets)
+        deadline = None if timeout is None else time.monotonic() + timeout
+        try:
+            if not self._lock.acquire(timeout=-1 if timeout is None else max(timeout, 0)):
+                raise TimeoutError("the Solver was busy with other threads' cubes for %g s"
+                                   % timeout)
+            answer = self._exchange(request, deadline)
+        finally:
+            if self._lock._is_owned():
+                self._lock.release()
         if answer.startswith("Error "):
             raise CubeError(int(answer[6:]))
         return answer
@@ -120,7 +192,8 @@ class Solver:
         with self._lock:
             if self._failure is None:
                 self._failure = "the solver has been closed"
-                self._end()
+                # A program that owes answers is searching for nobody: it need not finish.
+                self._end(0 if self._unanswered or self._in_doubt else _END_TIMEOUT)
 
     def __enter__(self):
         return self
@@ -128,47 +201,141 @@ class Solver:
     def __exit__(self, *exc):
         self.close()
 
-    def _exchange(self, request):
-        """Writes one line and reads the answer line, without its newline."""
+    def _exchange(self, request, deadline):
+        """Writes one request line and returns its answer line, without its newline. Every
+        request and every answer goes through here; the caller holds the lock."""
         if self._failure is not None:
             raise SolverError(self._failure)
-        try:
-            self._process.stdin.write(request + b"\n")
-            self._process.stdin.flush()
-            line = self._process.stdout.readline()
-        except OSError:
-            line = b""
-        if not line.endswith(b"\n"):
-            status, message = self._end()
-            if status < 0:
-                self._failure = "%s was ended by signal %d" % (self.program, -status)
-            else:
-                self._failure = "%s ended with exit status %d" % (self.program, status)
-            if message:
-                self._failure += ": " + message
-            raise SolverError(self._failure)
-        return line[:-1].decode("ascii", errors="replace")
+        if self._in_doubt:
+            self._fail("a request to %s was cut off by an exception while its line was being "
+                       "written or its answer read: the answers that follow could no longer be "
+                       "told apart, so the solver has been closed; make a new Solver"
+                       % self.program, 0)
+        while self._unanswered:
+            self._next_response(deadline)
+        _time_left(deadline)
+        with _SignalsDeferred():
+            self._in_doubt = True
+            try:
+                _write_all(self._process.stdin.fileno(), request + b"\n")
+            except OSError:
+                self._died()
+            self._unanswered.append(request)
+            self._in_doubt = False
+        return self._next_response(deadline).decode("ascii", errors="replace")
 
-    def _fail(self, message):
+    def _next_response(self, deadline):
+        """Waits for the whole response to the oldest unanswered request and takes it: its text
+        without the last newline. The response to a request is one line."""
+        end = self._output.find(b"\n")
+        while end < 0:
+            self._read_output(deadline)
+            end = self._output.find(b"\n")
+        with _SignalsDeferred():
+            self._in_doubt = True
+            response, self._output = self._output[:end], self._output[end + 1:]
+            self._unanswered.popleft()
+            self._in_doubt = False
+        return response
+
+    def _read_output(self, deadline):
+        """Waits for the program's output until the deadline (None: for as long as it takes) and
+        adds what has come to the bytes read. Only the read itself is in doubt: an exception while
+        waiting leaves every byte in its place."""
+        if len(self._output) > _LONGEST_LINE:
+            self._fail("%s is no cubesolver-stream: it wrote more than %d bytes without a "
+                       "newline" % (self.program, _LONGEST_LINE), 0)
+        left = _time_left(deadline)
+        if self._poll.poll(None if left is None else max(1, int(left * 1000))):
+            with _SignalsDeferred():
+                self._in_doubt = True
+                data = os.read(self._process.stdout.fileno(), _LONGEST_LINE)
+                if not data:
+                    self._died()
+                self._output += data
+                self._in_doubt = False
+
+    def _died(self):
+        """Reports the end of a program whose output or input has closed."""
+        status, message = self._end(_END_TIMEOUT)
+        if status < 0:
+            self._failure = "%s was ended by signal %d" % (self.program, -status)
+        else:
+            self._failure = "%s ended with exit status %d" % (self.program, status)
+        if message:
+            self._failure += ": " + message
+        raise SolverError(self._failure)
+
+    def _fail(self, message, grace):
         self._failure = message
-        self._end()
+        self._end(grace)
         raise SolverError(message)
 
-    def _end(self):
-        """Closes the stream program's input, which ends it, and waits for it. Returns its exit
-        status (minus the signal that ended it) and its error output."""
+    def _end(self, grace):
+        """Ends the stream program (see _end_process), now rather than at its finalization."""
+        self._finalizer.detach()
+        return _end_process(self._process, grace)
+
+
+class _SignalsDeferred:
+    """A block in which the signals that reach this thread wait, to be handled (and their
+    handlers' exceptions raised) once it ends: the write of a line and its record, or the read
+    of bytes and their keeping, cannot be cut apart by them."""
+
+    _ALL = getattr(signal, "valid_signals", lambda: range(1, signal.NSIG))()
+
+    def __enter__(self):
+        self._mask = signal.pthread_sigmask(signal.SIG_BLOCK, ())
         try:
-            self._process.stdin.close()
-        except OSError:
-            pass
-        try:
-            status = self._process.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            self._process.kill()
-            status = self._process.wait()
-        message = b""
-        if not self._process.stderr.closed:
-            message = self._process.stderr.read()
-            self._process.stderr.close()
-        self._process.stdout.close()
-        return status, message.decode(errors="replace").strip()
+            signal.pthread_sigmask(signal.SIG_BLOCK, self._ALL)
+            # A signal that came just before is handled here, at the call of a Python function:
+            # not every call of a built-in one looks for handlers to run.
+            _nothing()
+        except BaseException:
+            # A handler that ran as the mask changed: nothing in the block has begun.
+            signal.pthread_sigmask(signal.SIG_SETMASK, self._mask)
+            raise
+
+    def __exit__(self, *exc):
+        signal.pthread_sigmask(signal.SIG_SETMASK, self._mask)
+
+
+def _nothing():
+    pass
+
+
+def _time_left(deadline):
+    """The seconds left until the deadline (None: no deadline); TimeoutError once it has passed."""
+    if deadline is None:
+        return None
+    left = deadline - time.monotonic()
+    if left <= 0:
+        raise TimeoutError("no answer in time: an answer that comes later is dropped, and the "
+                           "Solver stays usable")
+    return left
+
+
+def _write_all(fd, data):
+    while data:
+        data = data[os.write(fd, data):]
+
+
+def _end_process(process, grace):
+    """Closes the program's input, which ends a stream program that owes no answer, waits up to
+    grace seconds for its end, then kills it. Returns its exit status (minus the signal that ended
+    it) and its error output."""
+    try:
+        process.stdin.close()
+    except OSError:
+        pass
+    try:
+        status = process.wait(timeout=grace)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        status = process.wait()
+    message = b""
+    if not process.stderr.closed:
+        message = process.stderr.read()
+        process.stderr.close()
+    process.stdout.close()
+    return status, message.decode(errors="replace").strip()

@@ -94,6 +94,31 @@ std::string programDirectory() {
     return slash == std::string::npos ? "" : program.substr(0, std::max<std::size_t>(slash, 1));
 }
 
+// The working directory by its full path, which a message can name; "." where it has none.
+std::string workingDirectory() {
+    char path[4096];
+    return getcwd(path, sizeof path) ? path : ".";
+}
+
+// What to do about a table file that fails, where this program runs: a build tree makes its
+// tables, an installed program takes them from its prefix, and a copy of the program (as from a
+// board's archive) from its own directory.
+std::string tableAdvice(const std::string& program) {
+    if (program.empty()) return "put the table files in the working directory";
+    struct stat status;
+    if (stat((program + "/CMakeCache.txt").c_str(), &status) == 0) {
+        return "make them again by building the project: cmake --build " + program +
+               " --target tables";
+    }
+    const std::size_t slash = program.rfind('/');
+    if (program.compare(slash + 1, std::string::npos, "bin") == 0) {
+        return "install the project or its package again, which puts the table files in " +
+               program.substr(0, slash) + "/share/cubesolver";
+    }
+    return "copy the table files from the cubesolver archive or package into " + program +
+           " again, beside the program";
+}
+
 // Faults in the pages of a table's memory with one call, which costs less than one page fault
 // each while the file is read. Where the call is unknown the pages just fault one by one.
 void prefault(void* data, std::size_t bytes) {
@@ -142,6 +167,12 @@ std::string readTable(const CoordCube::TableFile& table,
         if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
             close(fd);
             return "is not a regular file";
+        }
+        // A longer file is no file that maketables wrote (files run together, a copy gone
+        // wrong): refused like a short one, rather than trusted for its first bytes.
+        if (static_cast<std::size_t>(status.st_size) > size) {
+            close(fd);
+            return "is longer than its " + std::to_string(size) + " bytes";
         }
         prefault(table.data, size);
         const long got = readFully(fd, table.data, size);
@@ -226,15 +257,13 @@ void CoordCube::initAllStaticVariables() {
     const std::vector<std::string> directories = tableDirectories();
     const std::string failure = loadTables(directories);
     if (failure.empty()) return;
-    std::fprintf(stderr,
-                 "cubesolver: %s (looked in: %s); make the tables with \"maketables DIR\" "
-                 "or by building the project\n",
-                 failure.c_str(), joined(directories).c_str());
+    std::fprintf(stderr, "cubesolver: %s (looked in: %s); %s\n", failure.c_str(),
+                 joined(directories).c_str(), tableAdvice(programDirectory()).c_str());
     std::exit(2);
 }
 
 std::vector<std::string> CoordCube::tableDirectories() {
-    std::vector<std::string> directories = {"."};
+    std::vector<std::string> directories = {workingDirectory()};
     const std::string program = programDirectory();
     if (!program.empty()) {
         directories.push_back(program);

@@ -80,13 +80,14 @@ class CoordCube {
 
     // Loads the twelve tables, and the extra one when its file is found, from the directories of
     // tableDirectories and checks that each holds exactly the content the cube model defines. On
-    // failure it writes one line to standard error and ends the process with status 2, since no
-    // search may run on them.
+    // failure it writes one line to standard error, which says what to do where the program
+    // runs, and ends the process with status 2, since no search may run on them.
     static void initAllStaticVariables();
 
-    // Where the tables are looked for, in this order: the working directory, the program's own
-    // directory (a copy of program and tables side by side), ../share/cubesolver beside it (any
-    // install prefix) and tables/ beside it (the build tree).
+    // Where the tables are looked for, in this order: the working directory (by its full path,
+    // which messages name), the program's own directory (a copy of program and tables side by
+    // side), ../share/cubesolver beside it (any install prefix) and tables/ beside it (the build
+    // tree).
     static std::vector<std::string> tableDirectories();
 
     // The loader behind it: each file is taken from the first directory that has it. Returns the

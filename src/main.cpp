@@ -1,4 +1,6 @@
 // cubesolver FACELETS: prints one line, the face turns that solve the cube or "Error N".
+#include <signal.h>
+
 #include <iostream>
 #include <string>
 
@@ -7,6 +9,8 @@
 #include "Search.h"
 
 int main(int argc, char** argv) {
+    // A reader that has gone away (cubesolver CUBE | true) must see exit status 1, not a signal.
+    signal(SIGPIPE, SIG_IGN);
     CubieCube::initAllStaticVariables();
     CoordCube::initAllStaticVariables();
     if (argc < 2) return 0;

@@ -63,32 +63,44 @@ TEST(CommandLine, IndependentlyComputedAnswersFromTheBuildAndFromACopyBesideItsT
     }
 }
 
-TEST(CommandLine, TableFailuresStopBothProgramsWithOneLine) {
+TEST(CommandLine, TableFailuresStopBothProgramsWithOneLineSayingWhatToDoThere) {
     // Before any request is looked at: one line on standard error that names the file, where it
-    // was looked for and how to make the tables, and status 2. The stream program leaves its input
-    // unread: the shell copies what is left of it after the program has ended.
+    // was looked for (the working directory by its full path) and what to do where the program
+    // runs (a copy as on a board, an installed program, the build tree), and status 2. The stream
+    // program leaves its input unread: the shell copies what is left of it after it has ended.
     ScratchDir root;
-    const fs::path cubesolver = copyProgram(root.path / "bin", CUBESOLVER_EXE);
-    const fs::path stream = copyProgram(root.path / "bin", CUBESOLVER_STREAM_EXE);
-    const std::string bin = (root.path / "bin").string();
+    const std::pair<std::string, std::string> places[] = {
+        {"board", "copy the table files from the cubesolver archive or package into "},
+        {"bin", "install the project or its package again, which puts the table files in "},
+        {"build", "make them again by building the project: cmake --build "}};
+    for (const auto& [place, advice] : places) {
+        copyProgram(root.path / place, CUBESOLVER_EXE);
+        copyProgram(root.path / place, CUBESOLVER_STREAM_EXE);
+    }
+    std::ofstream(root.path / "build/CMakeCache.txt");
     for (bool fifo : {false, true}) {
-        ScratchDir dir;
-        // A FIFO would otherwise block the start for ever.
-        ASSERT_TRUE(!fifo || mkfifo((dir.path / "twistMove").c_str(), 0600) == 0);
-        const std::string failure =
-            fifo ? "table file \"./twistMove\" is not a regular file (looked in: ., "
-                 : "table file \"twistMove\" is missing (looked in: ., " + bin + ", " + bin +
-                       "/../share/cubesolver, " + bin + "/tables); make the tables with";
-        const ProcessResult results[] = {
-            runProgram(cubesolver.string(), {solvedFacelets}, dir.path),
-            runShell("echo " + solvedFacelets + " | { " + programCommand(stream.string()) +
-                         "; s=$?; cat; exit $s; }",
-                     dir.path)};
-        for (const ProcessResult& r : results) {
-            EXPECT_EQ(r.status, 2);
-            EXPECT_EQ(r.out, &r == results ? "" : solvedFacelets + "\n");
-            EXPECT_NE(r.err.find(failure), std::string::npos) << r.err;
-            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+        for (const auto& [place, advice] : places) {
+            ScratchDir dir;
+            // A FIFO would otherwise block the start for ever.
+            ASSERT_TRUE(!fifo || mkfifo((dir.path / "twistMove").c_str(), 0600) == 0);
+            const std::string cwd = fs::canonical(dir.path).string();
+            const std::string bin = (fs::canonical(root.path) / place).string();
+            const std::string failure =
+                (fifo ? "table file \"" + cwd + "/twistMove\" is not a regular file"
+                      : "table file \"twistMove\" is missing") +
+                " (looked in: " + cwd + ", " + bin + ", " + bin + "/../share/cubesolver, " + bin +
+                "/tables); " + advice;
+            const ProcessResult results[] = {
+                runProgram(bin + "/cubesolver", {solvedFacelets}, dir.path),
+                runShell("echo " + solvedFacelets + " | { " +
+                             programCommand(bin + "/cubesolver-stream") + "; s=$?; cat; exit $s; }",
+                         dir.path)};
+            for (const ProcessResult& r : results) {
+                EXPECT_EQ(r.status, 2);
+                EXPECT_EQ(r.out, &r == results ? "" : solvedFacelets + "\n");
+                EXPECT_EQ(r.err.rfind("cubesolver: " + failure, 0), 0u) << r.err;
+                EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+            }
         }
     }
 }
@@ -102,9 +114,11 @@ TEST(CommandLine, InstallToAnyPrefixAndAnOutputThatFails) {
     ProcessResult r =
         runProgram((root.path / "prefix/bin/cubesolver").string(), {solvedFacelets}, root.path);
     EXPECT_EQ(r.out, "R L U2 R L' B2 U2 R2 F2 L2 D2 L2 F2 \n") << r.err;
-    // A line that could not be written is no success.
+    // A line that could not be written is no success, also when its reader has gone.
     r = runShell(programCommand(CUBESOLVER_EXE) + " " + solvedFacelets + " >/dev/full", root.path);
     EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(statusIntoAPipeWithoutReader(programCommand(CUBESOLVER_EXE) + " " + solvedFacelets),
+              1);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -61,4 +63,23 @@ inline ProcessResult runProgram(const std::string& program, const std::vector<st
     std::string command = programCommand(program);
     for (const std::string& arg : args) command += " '" + arg + "'";
     return runShell(command + " </dev/null", dir);
+}
+
+// The exit status of a shell command whose standard output is a pipe that nobody reads, started
+// as from a shell: with SIGPIPE's default action, which ends a program that does not ignore it.
+inline int statusIntoAPipeWithoutReader(const std::string& command) {
+    int ends[2];
+    if (pipe(ends) != 0) return -2;
+    close(ends[0]);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(ends[1], STDOUT_FILENO);
+        signal(SIGPIPE, SIG_DFL);
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(ends[1]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -6,9 +6,13 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
+import time
 import unittest
 from concurrent.futures import ThreadPoolExecutor
+from unittest import mock
 
+import cubesolver
 from cubesolver import CubeError, Solver, SolverError
 
 RUN_PREFIX = os.environ.get("CUBESOLVER_RUN_PREFIX", "")
@@ -22,6 +26,8 @@ def requests(variable):
 
 ANSWERS = requests("ANSWERS_FILE")
 REJECTED = requests("REJECTED_FILE")
+# The hardest cube of the family: its search takes the longest.
+SUPERFLIP = "UBULURUFURURFRBRDRFUFLFRFDFDFDLDRDBDLULBLFLDLBUBRBLBDB"
 
 
 class SolverTest(unittest.TestCase):
@@ -72,6 +78,55 @@ class SolverTest(unittest.TestCase):
         for _ in range(2):
             self.assertRaisesRegex(SolverError, "ended by signal 9", solver.solve, ANSWERS[0][0])
 
+    def test_after_an_interruption_or_a_time_out_each_answer_goes_to_its_own_cube(self):
+        # The program is stopped while a call waits, so that the exception comes before the
+        # answer however fast the search: each leaves an answer owed in the pipe. An exception
+        # while a line is being written leaves it unknown whether the program got it.
+        self.addCleanup(signal.signal, signal.SIGINT, signal.signal(signal.SIGINT,
+                                                                     signal.default_int_handler))
+        real_write = os.write
+
+        def written_then_interrupted(fd, data):
+            real_write(fd, data)
+            raise KeyboardInterrupt()
+
+        with Solver(self.program) as solver:
+            for (request, expected), (other, _) in zip(ANSWERS[:2], ANSWERS[2:]):
+                os.kill(solver.pid, signal.SIGSTOP)
+                threading.Timer(0.05, os.kill, (os.getpid(), signal.SIGINT)).start()
+                self.assertRaises(KeyboardInterrupt, solver.solve, SUPERFLIP)
+                self.assertRaises(TimeoutError, solver.solve, other, timeout=0.05)
+                os.kill(solver.pid, signal.SIGCONT)
+                self.assertEqual(solver.solve(request, timeout=60), expected)
+            with mock.patch("os.write", written_then_interrupted):
+                self.assertRaises(KeyboardInterrupt, solver.solve, SUPERFLIP)
+            self.assertRaisesRegex(SolverError, "cut off.*make a new Solver", solver.solve,
+                                   request)
+        self.assertIsNotNone(solver._process.returncode)
+
+    def test_a_dropped_solver_ends_its_program(self):
+        for pid in [Solver(self.program).pid for _ in range(3)]:
+            self.assertFalse(os.path.exists("/proc/%d" % pid))
+
+    def test_what_cannot_serve_is_named_with_what_to_do(self):
+        # A bad request is refused with the module's own error; a program without its execute
+        # bit (a copy from a FAT card) is named as such, beside the module or given; a program
+        # that answers what no stream program answers is ended at once.
+        with Solver(self.program) as solver:
+            self.assertRaisesRegex(ValueError, "^facelets .* lone surrogate", solver.solve,
+                                   "\udc80" + ANSWERS[0][0])
+        os.chmod(self.program, 0o644)
+        with mock.patch.object(cubesolver, "_HERE", self.scratch):
+            for program in (None, self.program):
+                self.assertRaisesRegex(SolverError, "is not executable.*chmod \\+x", Solver,
+                                       program)
+        start = time.monotonic()
+        self.assertRaisesRegex(SolverError, "is no cubesolver-stream: it answered 'y'", Solver,
+                               "/usr/bin/yes")
+        self.assertLess(time.monotonic() - start, 5, "ended at once, not after a grace time")
+        self.assertRegex(str(CubeError(8)), "more than 5.12 seconds.* Twist_Flip_Prun")
+        self.assertNotIn("try again", str(CubeError(8)))
+
     def test_tables_that_fail_make_the_constructor_raise_with_the_programs_message(self):
         with open(os.path.join(self.scratch, "twistMove"), "w") as f:
             f.write("short")
@@ -83,7 +138,8 @@ class SolverTest(unittest.TestCase):
         finally:
             os.chdir(here)
         self.assertIn("exit status 2", str(raised.exception))
-        self.assertIn('"./twistMove" is shorter than its 78732 bytes', str(raised.exception))
+        self.assertIn('"%s/twistMove" is shorter than its 78732 bytes'
+                      % os.path.realpath(self.scratch), str(raised.exception))
 
     @unittest.skipIf(RUN_PREFIX, "the installed programs run on the board only")
     def test_the_installed_module_runs_the_readme_example_as_shown(self):
