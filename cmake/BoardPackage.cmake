@@ -38,6 +38,10 @@ cubesolver_gzip("${CMAKE_CURRENT_SOURCE_DIR}/cmake/debian/changelog.Debian"
                 "${CMAKE_CURRENT_BINARY_DIR}/changelog.Debian.gz")
 add_custom_target(man_pages ALL DEPENDS ${CUBESOLVER_MAN_PAGES}
                                         "${CMAKE_CURRENT_BINARY_DIR}/changelog.Debian.gz")
+# Whatever builds a program builds its manual page, which is installed with it.
+foreach(program ${CUBESOLVER_PACKAGE_PROGRAMS})
+  add_dependencies(${program} man_pages)
+endforeach()
 
 # Installed layout, under any prefix: the programs find the tables in ../share/cubesolver, and the
 # module finds cubesolver-stream in the bin/ three levels above its directory, which is where
