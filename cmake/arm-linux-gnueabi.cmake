@@ -6,5 +6,6 @@
 # EV3's ARMv5 core).
 set(cubesolver_arm_triplet arm-linux-gnueabi)
 set(cubesolver_arm_class armv5)
+set(cubesolver_deb_architecture armel)
 set(cubesolver_arm_cpu arm1176)
 include(${CMAKE_CURRENT_LIST_DIR}/arm-linux.cmake)

@@ -4,5 +4,6 @@
 # The tests run as a Cortex-A7, the Pi 2's core.
 set(cubesolver_arm_triplet arm-linux-gnueabihf)
 set(cubesolver_arm_class armv7hf)
+set(cubesolver_deb_architecture armhf)
 set(cubesolver_arm_cpu cortex-a7)
 include(${CMAKE_CURRENT_LIST_DIR}/arm-linux.cmake)

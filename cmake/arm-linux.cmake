@@ -1,10 +1,16 @@
-# What both ARM toolchain files share: Debian's cross compiler for the triplet they name, every
+# What the ARM toolchain files share: Debian's cross compiler for the triplet they name, every
 # program statically linked (it needs no library of the board's system), and the tests run on this
-# machine under qemu-arm (qemu-user) as the CPU named. Without -cpu, qemu-arm accepts every ARM
-# instruction; naming the oldest CPU of the class makes the tests fail on an instruction that the
-# class's boards lack.
+# machine under qemu-user (qemu-arm, or qemu-aarch64 for 64-bit ARM) as the CPU named. Without
+# -cpu, qemu accepts every instruction of its architecture; naming the oldest CPU of the class
+# makes the tests fail on an instruction that the class's boards lack.
+if(NOT DEFINED cubesolver_arm_processor)
+  set(cubesolver_arm_processor arm)
+endif()
+if(NOT DEFINED cubesolver_arm_qemu)
+  set(cubesolver_arm_qemu qemu-arm)
+endif()
 set(CMAKE_SYSTEM_NAME Linux)
-set(CMAKE_SYSTEM_PROCESSOR arm)
+set(CMAKE_SYSTEM_PROCESSOR ${cubesolver_arm_processor})
 
 set(CMAKE_C_COMPILER ${cubesolver_arm_triplet}-gcc)
 set(CMAKE_CXX_COMPILER ${cubesolver_arm_triplet}-g++)
@@ -17,6 +23,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CUBESOLVER_BOARD_CLASS ${cubesolver_arm_class} CACHE STRING
-    "Board class named in the package's file name")
-set(CUBESOLVER_QEMU_CPU ${cubesolver_arm_cpu} CACHE STRING "CPU that qemu-arm emulates for the tests")
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm -cpu ${CUBESOLVER_QEMU_CPU} -L /usr/${cubesolver_arm_triplet})
+    "Board class named in the archive's file name")
+# Debian's name for the architecture whose systems the Debian package is for.
+set(CUBESOLVER_DEB_ARCHITECTURE ${cubesolver_deb_architecture} CACHE STRING
+    "Debian architecture of the package")
+set(CUBESOLVER_QEMU_CPU ${cubesolver_arm_cpu} CACHE STRING "CPU that qemu-user emulates for the tests")
+set(CMAKE_CROSSCOMPILING_EMULATOR ${cubesolver_arm_qemu} -cpu ${CUBESOLVER_QEMU_CPU} -L /usr/${cubesolver_arm_triplet})
