@@ -13,6 +13,7 @@
 //               when their files are there;
 //   --compare   solves each cube without them and with them, reports both and checks that every
 //               answer is the same;
+//   --list      prints the chosen cubes, one a line, instead of solving them;
 //   --cubes=... solves only the cubes of the corpus with these indices (as the report lists the
 //               hardest ones), for instance to run just those under a cache simulator.
 // Run under callgrind, each solve's counts are written as a dump of its own, named after the
@@ -433,7 +434,7 @@ int run(const Corpus& corpus, const std::vector<int>& chosen, bool without, bool
 
 int main(int argc, char** argv) {
     std::vector<const char*> positional;
-    bool without = false, compare = false;
+    bool without = false, compare = false, list = false;
     const char* cubeList = nullptr;
     std::string only;
     for (int i = 1; i < argc; ++i) {
@@ -443,6 +444,8 @@ int main(int argc, char** argv) {
             compare = true;
         } else if (std::strncmp(argv[i], "--cubes=", 8) == 0) {
             cubeList = argv[i] + 8;
+        } else if (std::strcmp(argv[i], "--list") == 0) {
+            list = true;
         } else if (std::strncmp(argv[i], "--corpus=", 9) == 0) {
             only = argv[i] + 9;
         } else {
@@ -461,9 +464,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     unsigned char* const cornerEdge = CornerEdgePrun::distances;
-    std::printf("optional tables in %s: Twist_Flip_Prun %s, Corner_UDEdge_Prun %s\n", dir.c_str(),
-                CoordCube::useTwistFlipPrun ? "loaded" : "absent",
-                cornerEdge != nullptr ? "loaded" : "absent or too large for the free memory");
+    if (!list)
+        std::printf("optional tables in %s: Twist_Flip_Prun %s, Corner_UDEdge_Prun %s\n",
+                    dir.c_str(), CoordCube::useTwistFlipPrun ? "loaded" : "absent",
+                    cornerEdge != nullptr ? "loaded" : "absent or too large for the free memory");
 
     const std::vector<std::string> patternCubes = patterns();
     if (patternCubes.empty()) {
@@ -489,6 +493,10 @@ int main(int argc, char** argv) {
             }
         } else {
             for (int i = 0; i < size; ++i) chosen.push_back(i);
+        }
+        if (list) {
+            for (int i : chosen) std::printf("%s\n", corpus.cubes[i].c_str());
+            continue;
         }
         failures += run(corpus, chosen, without, compare, cornerEdge);
     }
