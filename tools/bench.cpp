@@ -1,7 +1,7 @@
-// bench [COUNT] [TABLE_DIR] [--corpus=NAME] [--without | --compare] [--cubes=I,J,...]: solves
-// fixed corpora of cubes and prints, for each, solve times, search effort, solution lengths and
-// the hardest cubes. Every corpus is made by a seeded generator of its own, so every run and every
-// host solves the same cubes:
+// bench [COUNT] [TABLE_DIR] [--corpus=NAME] [--without | --without-large | --compare] [--list]
+// [--cubes=I,J,...]: solves fixed corpora of cubes and prints, for each, solve times, search
+// effort, solution lengths and the hardest cubes. Every corpus is made by a seeded generator of its
+// own, so every run and every host solves the same cubes:
 //   random      COUNT cubes (default 2000) drawn uniformly from the solvable ones;
 //   superflip   every edge flipped in place;
 //   after       the superflip followed by 1 to 6 random moves, 6 cubes for each number;
@@ -11,6 +11,7 @@
 // to its answer under a cache simulator as well.
 //   --without   searches without the optional tables (Twist_Flip_Prun, Corner_UDEdge_Prun) even
 //               when their files are there;
+//   --without-large  searches without Corner_UDEdge_Prun only, as on a board without it;
 //   --compare   solves each cube without them and with them, reports both and checks that every
 //               answer is the same;
 //   --list      prints the chosen cubes, one a line, instead of solving them;
@@ -434,7 +435,7 @@ int run(const Corpus& corpus, const std::vector<int>& chosen, bool without, bool
 
 int main(int argc, char** argv) {
     std::vector<const char*> positional;
-    bool without = false, compare = false, list = false;
+    bool without = false, compare = false, list = false, withoutLarge = false;
     const char* cubeList = nullptr;
     std::string only;
     for (int i = 1; i < argc; ++i) {
@@ -444,6 +445,8 @@ int main(int argc, char** argv) {
             compare = true;
         } else if (std::strncmp(argv[i], "--cubes=", 8) == 0) {
             cubeList = argv[i] + 8;
+        } else if (std::strcmp(argv[i], "--without-large") == 0) {
+            withoutLarge = true;
         } else if (std::strcmp(argv[i], "--list") == 0) {
             list = true;
         } else if (std::strncmp(argv[i], "--corpus=", 9) == 0) {
@@ -463,11 +466,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench: %s\n", failure.c_str());
         return 2;
     }
-    unsigned char* const cornerEdge = CornerEdgePrun::distances;
+    unsigned char* const cornerEdge = withoutLarge ? nullptr : CornerEdgePrun::distances;
     if (!list)
-        std::printf("optional tables in %s: Twist_Flip_Prun %s, Corner_UDEdge_Prun %s\n",
-                    dir.c_str(), CoordCube::useTwistFlipPrun ? "loaded" : "absent",
-                    cornerEdge != nullptr ? "loaded" : "absent or too large for the free memory");
+        std::printf(
+            "optional tables in %s: Twist_Flip_Prun %s, Corner_UDEdge_Prun %s\n", dir.c_str(),
+            CoordCube::useTwistFlipPrun ? "loaded" : "absent",
+            cornerEdge != nullptr ? "loaded" : "absent, too large for the free memory or left out");
 
     const std::vector<std::string> patternCubes = patterns();
     if (patternCubes.empty()) {
