@@ -8,8 +8,10 @@
 
 unsigned short CornerEdgePrun::symmetryTables[symmetries + 2][permutations];
 unsigned char* CornerEdgePrun::distances = nullptr;
+unsigned char* CornerEdgePrun::far = nullptr;
 unsigned char CornerEdgePrun::sliceParity[24];
 std::vector<std::string> CornerEdgePrun::directories;
+std::size_t CornerEdgePrun::largestDeferred = distanceBytes;
 
 const CoordCube::TableFile CornerEdgePrun::symmetryFile = {
     "Corner_UDEdge_Sym", symmetryTables, 2, (symmetries + 2) * permutations, 0xba43f9c4586b3a1c};
@@ -17,6 +19,10 @@ const CoordCube::TableFile CornerEdgePrun::symmetryFile = {
 CoordCube::TableFile CornerEdgePrun::distanceFile() {
     return {"Corner_UDEdge_Prun", distances, 1, static_cast<int>(distanceBytes),
             0x55a7f56706b8eae2};
+}
+
+CoordCube::TableFile CornerEdgePrun::farFile() {
+    return {"Corner_UDEdge_Far", far, 1, static_cast<int>(farBytes), 0x4da8f4d17d73fb3f};
 }
 
 namespace {
@@ -280,6 +286,17 @@ bool CornerEdgePrun::makeDistances(unsigned char* table) {
     return true;
 }
 
+void CornerEdgePrun::makeFar(const unsigned char* table, unsigned char* bits) {
+    for (std::size_t byte = 0; byte < farBytes; ++byte) {
+        unsigned char b = 0;
+        for (int k = 0; k < 8; ++k) {
+            const auto i = static_cast<std::uint32_t>(8 * byte + k);
+            b |= static_cast<unsigned char>((CoordCube::getPruning(table, i) == deepest) << k);
+        }
+        bits[byte] = b;
+    }
+}
+
 long long CornerEdgePrun::availableMemory() {
     std::FILE* f = std::fopen("/proc/meminfo", "r");
     if (f == nullptr) return -1;
@@ -292,31 +309,49 @@ long long CornerEdgePrun::availableMemory() {
     return kib < 0 ? -1 : kib * 1024;
 }
 
-std::string CornerEdgePrun::load(const std::vector<std::string>& dirs, bool& missing) {
-    missing = false;
-    if (distances != nullptr) return "";
-    const long long available = availableMemory();
-    if (available >= 0 && available < static_cast<long long>(distanceBytes) + memoryMargin) {
-        missing = true;
-        return "";
+namespace {
+
+// Allocates a table's memory and reads its file into it; on any failure the memory is freed.
+std::string loadInto(unsigned char*& data, const CoordCube::TableFile& file,
+                     const std::vector<std::string>& dirs, std::size_t bytes, bool& missing) {
+    data = static_cast<unsigned char*>(std::malloc(bytes));
+    missing = data == nullptr;
+    if (missing) return "";
+    CoordCube::TableFile table = file;
+    table.data = data;
+    const std::string failure = CoordCube::loadFile(table, dirs, missing);
+    if (!failure.empty() || missing) {
+        std::free(data);
+        data = nullptr;
     }
+    return failure;
+}
+
+}  // namespace
+
+std::string CornerEdgePrun::load(const std::vector<std::string>& dirs, bool& missing,
+                                 std::size_t largest) {
+    missing = false;
+    if (loaded()) return "";
+    const long long available = availableMemory();
+    const auto fits = [&](std::size_t bytes) {
+        return bytes <= largest &&
+               (available < 0 || available >= static_cast<long long>(bytes) + memoryMargin);
+    };
+    missing = !fits(farBytes);
+    if (missing) return "";
     std::string failure = CoordCube::loadFile(symmetryFile, dirs, missing);
     if (!failure.empty() || missing) return failure;
-    distances = static_cast<unsigned char*>(std::malloc(distanceBytes));
-    if (distances == nullptr) {
-        missing = true;
-        return "";
-    }
-    failure = CoordCube::loadFile(distanceFile(), dirs, missing);
-    if (!failure.empty() || missing) {
-        unload();
-        return failure;
-    }
     makeSliceParity();
-    return "";
+    if (fits(distanceBytes)) {
+        failure = loadInto(distances, distanceFile(), dirs, distanceBytes, missing);
+        if (!failure.empty() || !missing) return failure;
+    }
+    return loadInto(far, farFile(), dirs, farBytes, missing);
 }
 
 void CornerEdgePrun::unload() {
     std::free(distances);
-    distances = nullptr;
+    std::free(far);
+    distances = far = nullptr;
 }

@@ -80,11 +80,12 @@ void loadDeferredTable() {
     std::vector<std::string> directories;
     directories.swap(CornerEdgePrun::directories);
     bool missing;
-    const std::string failure = CornerEdgePrun::load(directories, missing);
+    const std::string failure =
+        CornerEdgePrun::load(directories, missing, CornerEdgePrun::largestDeferred);
     // The search is exact without the table, so a damaged file only costs time.
     if (!failure.empty())
         std::fprintf(stderr, "cubesolver: %s; searching without it\n", failure.c_str());
-    restartClock = CornerEdgePrun::distances != nullptr;
+    restartClock = CornerEdgePrun::loaded();
 }
 
 // The moves worth trying from the cube at one depth of a search, in the order they are tried,
@@ -388,15 +389,15 @@ int Search::totalDepth(int depthPhase1, int maxDepth) {
         loadDeferredTable();
     }
     int boundC = 0;
-    if (CornerEdgePrun::distances != nullptr) {
+    if (CornerEdgePrun::loaded()) {
         boundC = cornerEdgeBound(URFtoDLF[d], FRtoBR[d], parity[d], URtoDF[d]);
         if (boundC > maxDepthPhase2) return -1;
     }
 
     minDistPhase2[d] = std::max(std::max(boundA, boundB), boundC);
     if (minDistPhase2[d] == 0) return d;
-    return CornerEdgePrun::distances != nullptr ? searchPhase2<true>(d, maxDepthPhase2)
-                                                : searchPhase2<false>(d, maxDepthPhase2);
+    return CornerEdgePrun::loaded() ? searchPhase2<true>(d, maxDepthPhase2)
+                                    : searchPhase2<false>(d, maxDepthPhase2);
 }
 
 std::string Search::solutionToString(int length) {

@@ -18,7 +18,8 @@ std::string solve(const std::string& facelets) {
 TEST(Solutions, IndependentlyComputedAnswersWithAndWithoutTheExtraTables) {
     // Without the optional tables, with Twist_Flip_Prun, with both it and Corner_UDEdge_Prun;
     // then the superflip and patterns near it, whose phase-2 searches the last table cuts most,
-    // with and without it, and with it loaded in the middle of a search, as cubesolver does.
+    // with and without it, with its one-bit form loaded in the middle of a search, as cubesolver
+    // does where memory is short.
     ASSERT_TRUE(CoordCube::useTwistFlipPrun);
     bool missing;
     ASSERT_EQ(CornerEdgePrun::load({CUBESOLVER_TABLE_DIR}, missing), "");
@@ -43,9 +44,10 @@ TEST(Solutions, IndependentlyComputedAnswersWithAndWithoutTheExtraTables) {
         EXPECT_EQ(solve(faceletsOf(cube)), expected) << moves;
         CornerEdgePrun::distances = nullptr;
         CornerEdgePrun::directories = {CUBESOLVER_TABLE_DIR};
+        CornerEdgePrun::largestDeferred = CornerEdgePrun::farBytes;
         EXPECT_EQ(solve(faceletsOf(cube)), expected) << moves;
         // The load is due after 100,000 phase-2 depths, which these cubes pass.
-        EXPECT_TRUE(CornerEdgePrun::directories.empty() && CornerEdgePrun::distances != nullptr);
+        EXPECT_TRUE(CornerEdgePrun::directories.empty() && CornerEdgePrun::far != nullptr);
         CornerEdgePrun::unload();
     }
     CornerEdgePrun::distances = cornerEdge;

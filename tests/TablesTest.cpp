@@ -136,6 +136,19 @@ TEST(CornerEdgeTable, EntriesAreDistancesOfTheCornersAndUDEdges) {
         }
         ASSERT_EQ(CornerEdgePrun::bound(c, e), phase2Distance(c, e, 5)) << c << " " << e;
     }
+    // The one-bit form, loaded where the distances do not fit: set exactly at the entries of 11.
+    unsigned char* const distances = CornerEdgePrun::distances;
+    CornerEdgePrun::distances = nullptr;
+    ASSERT_EQ(CornerEdgePrun::load({CUBESOLVER_TABLE_DIR}, missing, CornerEdgePrun::farBytes), "");
+    ASSERT_NE(CornerEdgePrun::far, nullptr);
+    for (int sample = 0; sample < 200000; ++sample) {
+        const std::uint32_t i = rng() % CornerEdgePrun::entries;
+        ASSERT_EQ(CornerEdgePrun::far[i / 8] >> (i % 8) & 1,
+                  CoordCube::getPruning(distances, i) == CornerEdgePrun::deepest)
+            << i;
+    }
+    CornerEdgePrun::unload();
+    CornerEdgePrun::distances = distances;
 }
 
 // Each test loads a copy of the good tables that it damages; the good ones are loaded after it.
@@ -260,11 +273,11 @@ TEST(TableProducer, TwoRunsAtOnceWriteTheBuildsBytes) {
         EXPECT_TRUE(fileText(dir.path / table.name) ==
                     fileText(fs::path(CUBESOLVER_TABLE_DIR) / table.name));
     }
-    for (const char* name : {"Corner_UDEdge_Sym", "Corner_UDEdge_Prun"}) {
+    for (const char* name : {"Corner_UDEdge_Sym", "Corner_UDEdge_Prun", "Corner_UDEdge_Far"}) {
         EXPECT_TRUE(fileText(dir.path / name) == fileText(fs::path(CUBESOLVER_TABLE_DIR) / name));
     }
     EXPECT_EQ(fileText(dir.path / "twistMove.tmp"), "another run's");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 16);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 17);
 
     std::ofstream(dir.path / "file") << "not a directory";
     made = runShell(programCommand(MAKETABLES_EXE) + " file", dir.path);

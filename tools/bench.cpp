@@ -1,7 +1,7 @@
 // bench [COUNT] [TABLE_DIR] [--corpus=NAME] [--without | --without-large | --compare] [--list]
-// [--cubes=I,J,...]: solves fixed corpora of cubes and prints, for each, solve times, search
-// effort, solution lengths and the hardest cubes. Every corpus is made by a seeded generator of its
-// own, so every run and every host solves the same cubes:
+// [--far-only] [--cubes=I,J,...]: solves fixed corpora of cubes and prints, for each, solve times,
+// search effort, solution lengths and the hardest cubes. Every corpus is made by a seeded generator
+// of its own, so every run and every host solves the same cubes:
 //   random      COUNT cubes (default 2000) drawn uniformly from the solvable ones;
 //   superflip   every edge flipped in place;
 //   after       the superflip followed by 1 to 6 random moves, 6 cubes for each number;
@@ -9,9 +9,12 @@
 //   patterns    symmetric patterns made from move sequences, each checked on the cube model.
 // All corpora are solved unless --corpus names one. The time limit is lifted, so that a cube runs
 // to its answer under a cache simulator as well.
-//   --without   searches without the optional tables (Twist_Flip_Prun, Corner_UDEdge_Prun) even
+//   --without   searches without the optional tables (Twist_Flip_Prun, Corner_UDEdge_*) even
 //               when their files are there;
-//   --without-large  searches without Corner_UDEdge_Prun only, as on a board without it;
+//   --without-large  searches without the corner and U/D-edge tables only, as on a board without
+//               them (Twist_Flip_Prun is used);
+//   --far-only  with Corner_UDEdge_Far in place of Corner_UDEdge_Prun, as on a board that has the
+//               memory for the smaller one only;
 //   --compare   solves each cube without them and with them, reports both and checks that every
 //               answer is the same;
 //   --list      prints the chosen cubes, one a line, instead of solving them;
@@ -267,10 +270,17 @@ double cpuMillisNow() {
     return static_cast<double>(t.tv_sec) * 1000 + static_cast<double>(t.tv_nsec) / 1e6;
 }
 
+// The phase-2 table of the corners and U/D edges in memory, in one of its forms or in none.
+struct CornerEdgeTable {
+    unsigned char* distances;
+    unsigned char* far;
+};
+
 // Solves cube i of a corpus with the optional tables or without them.
-Solve solve(const Corpus& corpus, int i, bool optional, unsigned char* cornerEdge) {
+Solve solve(const Corpus& corpus, int i, bool optional, const CornerEdgeTable& cornerEdge) {
     CoordCube::useTwistFlipPrun = optional && CoordCube::useTwistFlipPrun;
-    CornerEdgePrun::distances = optional ? cornerEdge : nullptr;
+    CornerEdgePrun::distances = optional ? cornerEdge.distances : nullptr;
+    CornerEdgePrun::far = optional ? cornerEdge.far : nullptr;
     Search::phase1Nodes = Search::phase2Calls = Search::phase2Nodes = 0;
     CALLGRIND_ZERO_STATS;
     const double cpuStart = cpuMillisNow();
@@ -380,7 +390,7 @@ bool readIndexList(const char* list, int count, std::vector<int>& indices) {
 // Solves the chosen cubes of a corpus one way, or both ways with compare; returns the number of
 // error answers and differing answers.
 int run(const Corpus& corpus, const std::vector<int>& chosen, bool without, bool compare,
-        unsigned char* cornerEdge) {
+        const CornerEdgeTable& cornerEdge) {
     const bool twistFlip = CoordCube::useTwistFlipPrun;
     std::printf("== corpus %s (%zu cubes)\n", corpus.name.c_str(), corpus.cubes.size());
     if (!compare) {
@@ -435,7 +445,7 @@ int run(const Corpus& corpus, const std::vector<int>& chosen, bool without, bool
 
 int main(int argc, char** argv) {
     std::vector<const char*> positional;
-    bool without = false, compare = false, list = false, withoutLarge = false;
+    bool without = false, compare = false, list = false, withoutLarge = false, farOnly = false;
     const char* cubeList = nullptr;
     std::string only;
     for (int i = 1; i < argc; ++i) {
@@ -447,6 +457,8 @@ int main(int argc, char** argv) {
             cubeList = argv[i] + 8;
         } else if (std::strcmp(argv[i], "--without-large") == 0) {
             withoutLarge = true;
+        } else if (std::strcmp(argv[i], "--far-only") == 0) {
+            farOnly = true;
         } else if (std::strcmp(argv[i], "--list") == 0) {
             list = true;
         } else if (std::strncmp(argv[i], "--corpus=", 9) == 0) {
@@ -461,17 +473,22 @@ int main(int argc, char** argv) {
     CubieCube::initAllStaticVariables();
     std::string failure = CoordCube::loadTables({dir});
     bool missing = false;
-    if (failure.empty()) failure = CornerEdgePrun::load({dir}, missing);
+    if (failure.empty() && !withoutLarge) {
+        failure = CornerEdgePrun::load(
+            {dir}, missing, farOnly ? CornerEdgePrun::farBytes : CornerEdgePrun::distanceBytes);
+    }
     if (!failure.empty()) {
         std::fprintf(stderr, "bench: %s\n", failure.c_str());
         return 2;
     }
-    unsigned char* const cornerEdge = withoutLarge ? nullptr : CornerEdgePrun::distances;
+    const CornerEdgeTable cornerEdge = {CornerEdgePrun::distances, CornerEdgePrun::far};
     if (!list)
-        std::printf(
-            "optional tables in %s: Twist_Flip_Prun %s, Corner_UDEdge_Prun %s\n", dir.c_str(),
-            CoordCube::useTwistFlipPrun ? "loaded" : "absent",
-            cornerEdge != nullptr ? "loaded" : "absent, too large for the free memory or left out");
+        std::printf("optional tables in %s: Twist_Flip_Prun %s, corners and U/D edges: %s\n",
+                    dir.c_str(), CoordCube::useTwistFlipPrun ? "loaded" : "absent",
+                    cornerEdge.distances != nullptr ? "Corner_UDEdge_Prun"
+                    : cornerEdge.far != nullptr
+                        ? "Corner_UDEdge_Far"
+                        : "neither (absent, too large for the free memory or left out)");
 
     const std::vector<std::string> patternCubes = patterns();
     if (patternCubes.empty()) {

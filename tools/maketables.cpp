@@ -1,7 +1,7 @@
 // maketables [DIR]: computes the twelve table files, the extra phase-1 table Twist_Flip_Prun and
-// the extra phase-2 tables Corner_UDEdge_Sym and Corner_UDEdge_Prun from the cube model and writes
-// them into DIR (default: the working directory). 16-bit entries are written low byte first on
-// every host.
+// the extra phase-2 tables Corner_UDEdge_Sym, Corner_UDEdge_Prun and Corner_UDEdge_Far from the
+// cube model and writes them into DIR (default: the working directory). 16-bit entries are written
+// low byte first on every host.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -227,8 +227,8 @@ int main(int argc, char** argv) {
     std::vector<CoordCube::TableFile> tables(std::begin(CoordCube::tableFiles),
                                              std::end(CoordCube::tableFiles));
     tables.push_back(CoordCube::extraTableFile);
-    // The optional phase-2 table of the corners and U/D edges, 56 MB: only boards with the memory
-    // for it carry it.
+    // The optional phase-2 table of the corners and U/D edges, 56 MB, and its 14 MB form for
+    // boards with less memory.
     std::vector<unsigned char> cornerEdgeDistances(CornerEdgePrun::distanceBytes);
     CornerEdgePrun::distances = cornerEdgeDistances.data();
     if (!CornerEdgePrun::makeSymmetryTables() ||
@@ -238,8 +238,12 @@ int main(int argc, char** argv) {
                      "moves do not fit the cube model (a fault in the cube model)\n");
         return 1;
     }
+    std::vector<unsigned char> cornerEdgeFar(CornerEdgePrun::farBytes);
+    CornerEdgePrun::far = cornerEdgeFar.data();
+    CornerEdgePrun::makeFar(CornerEdgePrun::distances, CornerEdgePrun::far);
     tables.push_back(CornerEdgePrun::symmetryFile);
     tables.push_back(CornerEdgePrun::distanceFile());
+    tables.push_back(CornerEdgePrun::farFile());
     // A table that differs from the defined content is a fault of this build, not a table: no
     // program would load it, so none is written.
     std::vector<std::vector<unsigned char>> files;
