@@ -111,7 +111,8 @@ int phase2Distance(int corners, int udEdges, int limit) {
 TEST(CornerEdgeTable, EntriesAreDistancesOfTheCornersAndUDEdges) {
     // The optional phase-2 table: each of a sample of entries is 0 only at the goal, has a move to
     // an entry one less and none to a lower one (11 stands for 11 and more); and cubes up to five
-    // phase-2 moves from solved find the distance that a plain search finds.
+    // phase-2 moves from solved find the distance that a plain search finds, with coordinates that
+    // agree with the cubie model also after longer walks.
     bool missing;
     ASSERT_EQ(CornerEdgePrun::load({CUBESOLVER_TABLE_DIR}, missing), "");
     ASSERT_NE(CornerEdgePrun::distances, nullptr);
@@ -129,12 +130,20 @@ TEST(CornerEdgeTable, EntriesAreDistancesOfTheCornersAndUDEdges) {
     }
     for (int walk = 0; walk < 300; ++walk) {
         int c = 0, e = 0;
-        for (int i = 0; i < walk % 6; ++i) {
+        CubieCube cube;
+        for (int i = 0; i < walk % 6 + walk / 100 * 10; ++i) {
             const int m = CoordCube::phase2Moves[rng() % 10];
             c = CornerEdgePrun::cornersAfter(c, m);
             e = CornerEdgePrun::udEdgesAfter(e, m);
+            applyMove(cube, m);
         }
-        ASSERT_EQ(CornerEdgePrun::bound(c, e), phase2Distance(c, e, 5)) << c << " " << e;
+        // The coordinates the search forms from its own give the same, on the cubie model.
+        const CoordCube coords(cube);
+        ASSERT_EQ(CornerEdgePrun::corners(coords.URFtoDLF, coords.parity), c);
+        ASSERT_EQ(CornerEdgePrun::udEdges(coords.URtoDF, coords.FRtoBR, coords.parity), e);
+        if (walk < 100) {
+            ASSERT_EQ(CornerEdgePrun::bound(c, e), phase2Distance(c, e, 5)) << c << " " << e;
+        }
     }
     // The one-bit form, loaded where the distances do not fit: set exactly at the entries of 11.
     unsigned char* const distances = CornerEdgePrun::distances;
