@@ -13,8 +13,10 @@
 set(CUBESOLVER_PACKAGE_PROGRAMS
   cubesolver
   cubesolver-stream)
-set(CUBESOLVER_PACKAGE_TABLES
-  ${CUBESOLVER_TABLE_FILES})
+# The tables of the board class (CUBESOLVER_BOARD_TABLE_NAMES: all of them, or all but the large
+# optional one).
+set(CUBESOLVER_PACKAGE_TABLES ${CUBESOLVER_BOARD_TABLE_NAMES})
+list(TRANSFORM CUBESOLVER_PACKAGE_TABLES PREPEND "${CUBESOLVER_BUILD_TABLE_DIR}/")
 set(CUBESOLVER_PACKAGE_MODULES
   "${CMAKE_CURRENT_SOURCE_DIR}/python/cubesolver.py")
 # Installed only: a manual page per program (docs/<program>.1, compressed as Debian wants them).
@@ -84,7 +86,7 @@ else()
   set(CUBESOLVER_BOARDS "machines of this build's own kind (${CMAKE_SYSTEM_NAME} on ${CMAKE_SYSTEM_PROCESSOR}).")
   set(CUBESOLVER_OLDER_CPU "the machine lacks an instruction of the one that built it.")
 endif()
-list(JOIN CUBESOLVER_TABLE_NAMES " " CUBESOLVER_TABLE_LIST)
+list(JOIN CUBESOLVER_BOARD_TABLE_NAMES " " CUBESOLVER_TABLE_LIST)
 configure_file(docs/board-README.txt.in README.txt @ONLY)
 
 # The archive's layout: everything flat in its one directory.

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "CornerEdgePrun.h"
 #include "CubieCube.h"
 
 short CoordCube::twistMove[2187][18];
@@ -253,9 +254,15 @@ void CoordCube::move(int m) {
     if (URtoUL < 336 && UBtoDF < 336) URtoDF = MergeURtoULandUBtoDF[URtoUL][UBtoDF];
 }
 
-void CoordCube::initAllStaticVariables() {
+void CoordCube::initAllStaticVariables(bool deferLargeTable) {
     const std::vector<std::string> directories = tableDirectories();
-    const std::string failure = loadTables(directories);
+    std::string failure = loadTables(directories);
+    if (failure.empty() && deferLargeTable) {
+        CornerEdgePrun::directories = directories;
+        return;
+    }
+    bool missing;
+    if (failure.empty()) failure = CornerEdgePrun::load(directories, missing);
     if (failure.empty()) return;
     std::fprintf(stderr, "cubesolver: %s (looked in: %s); %s\n", failure.c_str(),
                  joined(directories).c_str(), tableAdvice(programDirectory()).c_str());
@@ -292,6 +299,15 @@ std::string CoordCube::loadTables(const std::vector<std::string>& directories) {
     if (!failure.empty()) return "table file \"" + path + "\" " + failure;
     useTwistFlipPrun = true;
     return "";
+}
+
+std::string CoordCube::loadFile(const TableFile& table, const std::vector<std::string>& directories,
+                                bool& missing) {
+    std::string path;
+    const std::string failure = loadTable(table, directories, path);
+    missing = failure == missingFile;
+    if (missing || failure.empty()) return "";
+    return "table file \"" + path + "\" " + failure;
 }
 
 void CoordCube::clearFreeEntries(const TableFile& table) {

@@ -81,8 +81,11 @@ class CoordCube {
     // Loads the twelve tables, and the extra one when its file is found, from the directories of
     // tableDirectories and checks that each holds exactly the content the cube model defines. On
     // failure it writes one line to standard error, which says what to do where the program
-    // runs, and ends the process with status 2, since no search may run on them.
-    static void initAllStaticVariables();
+    // runs, and ends the process with status 2, since no search may run on them. The large
+    // optional phase-2 table (CornerEdgePrun) is loaded too when present and memory allows, or with
+    // deferLargeTable only once a search turns out to be long: a program that solves one cube need
+    // not read it for the many easy ones.
+    static void initAllStaticVariables(bool deferLargeTable = false);
 
     // Where the tables are looked for, in this order: the working directory (by its full path,
     // which messages name), the program's own directory (a copy of program and tables side by
@@ -93,6 +96,12 @@ class CoordCube {
     // The loader behind it: each file is taken from the first directory that has it. Returns the
     // empty string on success, otherwise a description of the first failure.
     static std::string loadTables(const std::vector<std::string>& directories);
+
+    // Reads one table from the first of directories that has its file and checks its digest.
+    // Returns "" when loaded or when no directory has it (missing is then true), otherwise a
+    // description of the failure.
+    static std::string loadFile(const TableFile& table, const std::vector<std::string>& directories,
+                                bool& missing);
 
     // The digest of a table file's bytes, 16-bit entries low byte first. It changes with any
     // changed or exchanged entry; entries the searches never read must be set as maketables

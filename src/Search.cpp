@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <memory>
 
 #include "CoordCube.h"
+#include "CornerEdgePrun.h"
 #include "CubieCube.h"
 #include "FaceCube.h"
 #include "Tools.h"
@@ -28,6 +30,7 @@ int Search::minDistPhase2[31];
 #ifdef CUBESOLVER_COUNT_NODES
 long long Search::phase1Nodes;
 long long Search::phase2Calls;
+long long Search::phase2Nodes;
 #define COUNT(counter) ++Search::counter
 #else
 #define COUNT(counter)
@@ -61,6 +64,28 @@ bool forbiddenAfter(int axis, int previousAxis) {
 // A phase-2 bound: the table's entry for a corner or edge coordinate with FRtoBR and parity.
 int phase2Bound(const unsigned char* table, int coordinate, int FRtoBR, int parity) {
     return CoordCube::getPruning(table, (24 * coordinate + FRtoBR) * 2 + parity);
+}
+
+// The phase-2 depths listed in this solve: the measure of a long search.
+long phase2Listings;
+// A program that defers the large table (CornerEdgePrun) loads it once a solve has listed this
+// many phase-2 depths: fewer than 1 % of random cubes get there (the largest of 2000 lists
+// 149,099, the 99th percentile 86,517), while the superflip lists 3.75 million without the table
+// and 19 with it.
+const long listingsBeforeLoad = 100000;
+// Set when the deferred table arrived during the search: the time limit then counts from there.
+bool restartClock;
+
+void loadDeferredTable() {
+    std::vector<std::string> directories;
+    directories.swap(CornerEdgePrun::directories);
+    bool missing;
+    const std::string failure =
+        CornerEdgePrun::load(directories, missing, CornerEdgePrun::largestDeferred);
+    // The search is exact without the table, so a damaged file only costs time.
+    if (!failure.empty())
+        std::fprintf(stderr, "cubesolver: %s; searching without it\n", failure.c_str());
+    restartClock = CornerEdgePrun::loaded();
 }
 
 // The moves worth trying from the cube at one depth of a search, in the order they are tried,
@@ -149,9 +174,20 @@ void listPhase1Moves(Phase1Depth& depth, int n, int remaining, int flipY, int tw
     depth.next = 0;
 }
 
+// The bound of the corners and U/D edges together (CornerEdgePrun) of a phase-2 cube.
+int cornerEdgeBound(int URFtoDLF, int FRtoBR, int parity, int URtoDF) {
+    return CornerEdgePrun::bound(CornerEdgePrun::corners(URFtoDLF, parity),
+                                 CornerEdgePrun::udEdges(URtoDF, FRtoBR, parity));
+}
+
 // Lists the phase-2 moves from the cube at depth n of the search state; at the first phase-2
-// depth the move rule is not applied (the phase-1 search tests that junction).
+// depth the move rule is not applied (the phase-1 search tests that junction). With cornerEdge,
+// the bound of the corners and U/D edges together is read for the moves that the two smaller
+// tables leave open.
+template <bool cornerEdge>
 void listPhase2Moves(Phase2Depth& depth, int n, bool first, int remaining) {
+    COUNT(phase2Nodes);
+    ++phase2Listings;
     const short* cornerRow = CoordCube::URFtoDLF_Move[Search::URFtoDLF[n]];
     const short* sliceRow = CoordCube::FRtoBR_Move[Search::FRtoBR[n]];
     const short* parityRow = CoordCube::parityMove[Search::parity[n]];
@@ -170,6 +206,9 @@ void listPhase2Moves(Phase2Depth& depth, int n, bool first, int remaining) {
         if (bound < remaining) {
             bound = std::max(
                 bound, phase2Bound(CoordCube::Slice_URtoDF_Parity_Prun, edges, slice, parity));
+            if (cornerEdge && bound < remaining) {
+                bound = std::max(bound, cornerEdgeBound(corners, slice, parity, edges));
+            }
         }
         depth.move[count] = m;
         depth.URFtoDLF[count] = corners;
@@ -197,7 +236,7 @@ struct Phase1Request {
 // Depth-first over the phase-1 sequences of depthPhase1 moves, by axis U, R, F, D, L, B and power
 // 1, 2, 3 at each depth; the list of each depth replaces the call stack.
 template <bool twistFlip>
-std::string searchPhase1(const Phase1Request& request) {
+std::string searchPhase1(Phase1Request request) {
     Phase1Depth depths[31];
     unsigned exhausted = 0;
     for (int depthPhase1 = 1;; ++depthPhase1) {
@@ -231,6 +270,12 @@ std::string searchPhase1(const Phase1Request& request) {
                 if (n == depthPhase1 - 1) {
                     const int s = Search::totalDepth(depthPhase1, request.maxDepth);
                     const int d = depthPhase1;
+                    if (restartClock) {
+                        // Loading took time that a program with the table in memory from its
+                        // start does not spend, and from here the search is the same as there.
+                        request.start = monotonicMillis();
+                        restartClock = false;
+                    }
                     if (s >= 0 && (s == d || !forbiddenAfter(Search::ax[d], Search::ax[d - 1]))) {
                         return request.passPhase1Length ? Search::solutionToString(s, d)
                                                         : Search::solutionToString(s);
@@ -244,6 +289,37 @@ std::string searchPhase1(const Phase1Request& request) {
         }
         if (depthPhase1 >= request.maxDepth) return "Error 7";
     }
+}
+
+// Iterative deepening over the phase-2 moves from the cube at depth d, depth-first in the order
+// of phase2Moves: the total number of moves of the first completion found, or -1.
+template <bool cornerEdge>
+int searchPhase2(int d, int maxDepthPhase2) {
+    Phase2Depth depths[31];
+    for (int depthPhase2 = 1; depthPhase2 <= maxDepthPhase2; ++depthPhase2) {
+        int n = d;
+        listPhase2Moves<cornerEdge>(depths[d], d, true, depthPhase2);
+        for (;;) {
+            Phase2Depth& here = depths[n];
+            if (here.next == here.count) {
+                if (n == d) break;
+                --n;
+                continue;
+            }
+            const int k = here.next++;
+            Search::ax[n] = here.move[k] / 3;
+            Search::po[n] = here.move[k] % 3 + 1;
+            Search::URFtoDLF[n + 1] = here.URFtoDLF[k];
+            Search::FRtoBR[n + 1] = here.FRtoBR[k];
+            Search::parity[n + 1] = here.parity[k];
+            Search::URtoDF[n + 1] = here.URtoDF[k];
+            Search::minDistPhase2[n + 1] = here.bound[k];
+            if (here.bound[k] == 0) return d + depthPhase2;
+            ++n;
+            listPhase2Moves<cornerEdge>(depths[n], n, false, d + depthPhase2 - n);
+        }
+    }
+    return -1;
 }
 
 }  // namespace
@@ -265,6 +341,8 @@ std::string Search::solutions(std::string facelets, int maxDepth, long timeOut,
     URtoUL[0] = c.URtoUL;
     UBtoDF[0] = c.UBtoDF;
 
+    phase2Listings = 0;
+    restartClock = false;
     const CubieCube seen = cube->seenTurnedY();
     const Phase1Request request = {
         maxDepth,         monotonicMillis(), timeLimitMillis(timeOut),
@@ -307,35 +385,19 @@ int Search::totalDepth(int depthPhase1, int maxDepth) {
         phase2Bound(CoordCube::Slice_URtoDF_Parity_Prun, URtoDF[d], FRtoBR[d], parity[d]);
     if (boundB > maxDepthPhase2) return -1;
 
-    minDistPhase2[d] = std::max(boundA, boundB);
-    if (minDistPhase2[d] == 0) return d;
-
-    // Iterative deepening over the phase-2 moves, depth-first in the order of phase2Moves.
-    Phase2Depth depths[31];
-    for (int depthPhase2 = 1; depthPhase2 <= maxDepthPhase2; ++depthPhase2) {
-        int n = d;
-        listPhase2Moves(depths[d], d, true, depthPhase2);
-        for (;;) {
-            Phase2Depth& here = depths[n];
-            if (here.next == here.count) {
-                if (n == d) break;
-                --n;
-                continue;
-            }
-            const int k = here.next++;
-            ax[n] = here.move[k] / 3;
-            po[n] = here.move[k] % 3 + 1;
-            URFtoDLF[n + 1] = here.URFtoDLF[k];
-            FRtoBR[n + 1] = here.FRtoBR[k];
-            parity[n + 1] = here.parity[k];
-            URtoDF[n + 1] = here.URtoDF[k];
-            minDistPhase2[n + 1] = here.bound[k];
-            if (here.bound[k] == 0) return d + depthPhase2;
-            ++n;
-            listPhase2Moves(depths[n], n, false, d + depthPhase2 - n);
-        }
+    if (!CornerEdgePrun::directories.empty() && phase2Listings >= listingsBeforeLoad) {
+        loadDeferredTable();
     }
-    return -1;
+    int boundC = 0;
+    if (CornerEdgePrun::loaded()) {
+        boundC = cornerEdgeBound(URFtoDLF[d], FRtoBR[d], parity[d], URtoDF[d]);
+        if (boundC > maxDepthPhase2) return -1;
+    }
+
+    minDistPhase2[d] = std::max(std::max(boundA, boundB), boundC);
+    if (minDistPhase2[d] == 0) return d;
+    return CornerEdgePrun::loaded() ? searchPhase2<true>(d, maxDepthPhase2)
+                                    : searchPhase2<false>(d, maxDepthPhase2);
 }
 
 std::string Search::solutionToString(int length) {

@@ -25,6 +25,7 @@ class Search {
     // The searches' work, counted only in the benchmark's build of the library.
     static long long phase1Nodes;
     static long long phase2Calls;
+    static long long phase2Nodes;  // phase-2 depths listed
 #endif
 
     // The solution of the cube given by its facelets (face letters), of at most maxDepth moves

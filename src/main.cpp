@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
     // A reader that has gone away (cubesolver CUBE | true) must see exit status 1, not a signal.
     signal(SIGPIPE, SIG_IGN);
     CubieCube::initAllStaticVariables();
-    CoordCube::initAllStaticVariables();
+    // One cube per process: the large phase-2 table is read only if this cube's search is long.
+    CoordCube::initAllStaticVariables(true);
     if (argc < 2) return 0;
 
     std::cout << Search::answer(argv[1]) << std::endl;

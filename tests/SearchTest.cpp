@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "CoordCube.h"
+#include "CornerEdgePrun.h"
 #include "Search.h"
 #include "TestSupport.h"
 
@@ -14,16 +15,47 @@ std::string solve(const std::string& facelets) {
     return Search::solutions(facelets, 24, 5, false);
 }
 
-TEST(Solutions, IndependentlyComputedAnswersWithAndWithoutTheExtraTable) {
+TEST(Solutions, IndependentlyComputedAnswersWithAndWithoutTheExtraTables) {
+    // Without the optional tables, with Twist_Flip_Prun, with both it and Corner_UDEdge_Prun;
+    // then the superflip and patterns near it, whose phase-2 searches the last table cuts most,
+    // with and without it, with its one-bit form loaded in the middle of a search, as cubesolver
+    // does where memory is short.
     ASSERT_TRUE(CoordCube::useTwistFlipPrun);
-    const auto answers = expectedAnswers();
-    for (bool twistFlip : {false, true}) {
-        CoordCube::useTwistFlipPrun = twistFlip;
+    bool missing;
+    ASSERT_EQ(CornerEdgePrun::load({CUBESOLVER_TABLE_DIR}, missing), "");
+    ASSERT_FALSE(missing);
+    unsigned char* const cornerEdge = CornerEdgePrun::distances;
+    auto answers = expectedAnswers();
+    EXPECT_EQ(answers.size(), 320u);
+    for (int tables = 0; tables < 3; ++tables) {
+        CoordCube::useTwistFlipPrun = tables > 0;
+        CornerEdgePrun::distances = tables > 1 ? cornerEdge : nullptr;
         for (const auto& [request, expected] : answers) {
-            EXPECT_EQ(Search::answer(request), expected) << request << " " << twistFlip;
+            EXPECT_EQ(Search::answer(request), expected) << request << " " << tables;
         }
     }
-    EXPECT_EQ(answers.size(), 320u);
+    // Without a time limit, so that an emulated CPU reaches the answers too.
+    const auto solve = [](const CubieCube& cube) {
+        return Search::solutions(faceletsOf(cube), 24, 100000, false);
+    };
+    const std::string superflip = "UBULURUFURURFRBRDRFUFLFRFDFDFDLDRDBDLULBLFLDLBUBRBLBDB";
+    for (const char* moves : {"", "U2 D2 F2 B2 L2 R2", "R F' U"}) {
+        CubieCube cube = *FaceCube(superflip).toCubieCube();
+        applyMoves(cube, moves);
+        CornerEdgePrun::distances = nullptr;
+        const std::string expected = solve(cube);
+        CornerEdgePrun::distances = cornerEdge;
+        EXPECT_EQ(solve(cube), expected) << moves;
+        CornerEdgePrun::distances = nullptr;
+        CornerEdgePrun::directories = {CUBESOLVER_TABLE_DIR};
+        CornerEdgePrun::largestDeferred = CornerEdgePrun::farBytes;
+        EXPECT_EQ(solve(cube), expected) << moves;
+        // The load is due after 100,000 phase-2 depths, which these cubes pass.
+        EXPECT_TRUE(CornerEdgePrun::directories.empty() && CornerEdgePrun::far != nullptr);
+        CornerEdgePrun::unload();
+    }
+    CornerEdgePrun::largestDeferred = CornerEdgePrun::distanceBytes;
+    CornerEdgePrun::distances = cornerEdge;
 }
 
 TEST(Solutions, ReplayedAnswersSolveRandomCubesAndScramblesByTheMoveRule) {

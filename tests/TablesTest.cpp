@@ -6,6 +6,7 @@
 #include <random>
 
 #include "CoordCube.h"
+#include "CornerEdgePrun.h"
 #include "ProcessSupport.h"
 #include "TestSupport.h"
 
@@ -88,6 +89,77 @@ TEST(PruningTables, EntriesAreDistancesToTheGoal) {
     }
 }
 
+// The distance of a corner and U/D-edge coordinate pair from solved by phase-2 moves, up to
+// limit, by plain iterative deepening: no symmetry, no table.
+int phase2Distance(int corners, int udEdges, int limit) {
+    const std::function<bool(int, int, int)> reaches = [&](int c, int e, int depth) {
+        if (c == 0 && e == 0) return true;
+        for (int k = 0; depth > 0 && k < 10; ++k) {
+            const int m = CoordCube::phase2Moves[k];
+            if (reaches(CornerEdgePrun::cornersAfter(c, m), CornerEdgePrun::udEdgesAfter(e, m),
+                        depth - 1)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    int depth = 0;
+    while (depth <= limit && !reaches(corners, udEdges, depth)) ++depth;
+    return depth;
+}
+
+TEST(CornerEdgeTable, EntriesAreDistancesOfTheCornersAndUDEdges) {
+    // The optional phase-2 table: each of a sample of entries is 0 only at the goal, has a move to
+    // an entry one less and none to a lower one (11 stands for 11 and more); and cubes up to five
+    // phase-2 moves from solved find the distance that a plain search finds, with coordinates that
+    // agree with the cubie model also after longer walks.
+    bool missing;
+    ASSERT_EQ(CornerEdgePrun::load({CUBESOLVER_TABLE_DIR}, missing), "");
+    ASSERT_NE(CornerEdgePrun::distances, nullptr);
+    std::mt19937 rng(61);
+    for (int sample = 0; sample < 20000; ++sample) {
+        const int c = static_cast<int>(rng() % 40320), e = static_cast<int>(rng() % 40320);
+        const int d = CornerEdgePrun::bound(c, e);
+        int nearest = 15;
+        for (int m : CoordCube::phase2Moves) {
+            nearest = std::min(nearest, CornerEdgePrun::bound(CornerEdgePrun::cornersAfter(c, m),
+                                                              CornerEdgePrun::udEdgesAfter(e, m)));
+        }
+        ASSERT_EQ(d == 0, c == 0 && e == 0);
+        ASSERT_TRUE(d == 0 || nearest == d - 1 || (d == 11 && nearest >= 10)) << c << " " << e;
+    }
+    for (int walk = 0; walk < 300; ++walk) {
+        int c = 0, e = 0;
+        CubieCube cube;
+        for (int i = 0; i < walk % 6 + walk / 100 * 10; ++i) {
+            const int m = CoordCube::phase2Moves[rng() % 10];
+            c = CornerEdgePrun::cornersAfter(c, m);
+            e = CornerEdgePrun::udEdgesAfter(e, m);
+            applyMove(cube, m);
+        }
+        // The coordinates the search forms from its own give the same, on the cubie model.
+        const CoordCube coords(cube);
+        ASSERT_EQ(CornerEdgePrun::corners(coords.URFtoDLF, coords.parity), c);
+        ASSERT_EQ(CornerEdgePrun::udEdges(coords.URtoDF, coords.FRtoBR, coords.parity), e);
+        if (walk < 100) {
+            ASSERT_EQ(CornerEdgePrun::bound(c, e), phase2Distance(c, e, 5)) << c << " " << e;
+        }
+    }
+    // The one-bit form, loaded where the distances do not fit: set exactly at the entries of 11.
+    unsigned char* const distances = CornerEdgePrun::distances;
+    CornerEdgePrun::distances = nullptr;
+    ASSERT_EQ(CornerEdgePrun::load({CUBESOLVER_TABLE_DIR}, missing, CornerEdgePrun::farBytes), "");
+    ASSERT_NE(CornerEdgePrun::far, nullptr);
+    for (int sample = 0; sample < 200000; ++sample) {
+        const std::uint32_t i = rng() % CornerEdgePrun::entries;
+        ASSERT_EQ(CornerEdgePrun::far[i / 8] >> (i % 8) & 1,
+                  CoordCube::getPruning(distances, i) == CornerEdgePrun::deepest)
+            << i;
+    }
+    CornerEdgePrun::unload();
+    CornerEdgePrun::distances = distances;
+}
+
 // Each test loads a copy of the good tables that it damages; the good ones are loaded after it.
 class TableLoader : public ::testing::Test {
   protected:
@@ -147,6 +219,20 @@ TEST_F(TableLoader, FilesThatCannotServeAreNamedWithWhatIsWrong) {
     restore();
     EXPECT_EQ(load(), "");
     EXPECT_FALSE(CoordCube::useTwistFlipPrun) << "the search goes without the extra table";
+
+    // The large optional table likewise: absent, it is missing and the search runs without it;
+    // a damaged symmetry file is named.
+    bool missing;
+    CornerEdgePrun::unload();
+    EXPECT_EQ(CornerEdgePrun::load({dir.path.string()}, missing), "");
+    EXPECT_TRUE(missing && CornerEdgePrun::distances == nullptr);
+    fs::copy_file(fs::path(CUBESOLVER_TABLE_DIR) / "Corner_UDEdge_Sym",
+                  dir.path / "Corner_UDEdge_Sym");
+    changeByte("Corner_UDEdge_Sym", 40320 * 32 + 7, 0x01);
+    EXPECT_EQ(CornerEdgePrun::load({dir.path.string(), CUBESOLVER_TABLE_DIR}, missing),
+              failure("Corner_UDEdge_Sym",
+                      "is damaged: its entries are not those the cube model defines"));
+    EXPECT_EQ(CornerEdgePrun::distances, nullptr);
 }
 
 TEST_F(TableLoader, EveryChangedByteIsRejectedOutsideFreeEntries) {
@@ -200,8 +286,11 @@ TEST(TableProducer, TwoRunsAtOnceWriteTheBuildsBytes) {
         EXPECT_TRUE(fileText(dir.path / table.name) ==
                     fileText(fs::path(CUBESOLVER_TABLE_DIR) / table.name));
     }
+    for (const char* name : {"Corner_UDEdge_Sym", "Corner_UDEdge_Prun", "Corner_UDEdge_Far"}) {
+        EXPECT_TRUE(fileText(dir.path / name) == fileText(fs::path(CUBESOLVER_TABLE_DIR) / name));
+    }
     EXPECT_EQ(fileText(dir.path / "twistMove.tmp"), "another run's");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 14);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 17);
 
     std::ofstream(dir.path / "file") << "not a directory";
     made = runShell(programCommand(MAKETABLES_EXE) + " file", dir.path);

@@ -1,12 +1,27 @@
-// bench [COUNT] [TABLE_DIR] [--without | --compare] [--cubes=I,J,...]: solves a fixed corpus of
-// COUNT random cubes (default 2000) and prints solve times, search effort, solution lengths and the
-// hardest cubes. The corpus is drawn uniformly from the solvable cubes by a seeded generator of its
-// own, so every run and every host solves the same cubes.
-//   --without   searches without Twist_Flip_Prun even when its file is there;
-//   --compare   solves each cube without it and with it, reports both and checks that every
+// bench [COUNT] [TABLE_DIR] [--corpus=NAME] [--without | --without-large | --compare] [--list]
+// [--far-only] [--cubes=I,J,...]: solves fixed corpora of cubes and prints, for each, solve times,
+// search effort, solution lengths and the hardest cubes. Every corpus is made by a seeded generator
+// of its own, so every run and every host solves the same cubes:
+//   random      COUNT cubes (default 2000) drawn uniformly from the solvable ones;
+//   superflip   every edge flipped in place;
+//   after       the superflip followed by 1 to 6 random moves, 6 cubes for each number;
+//   before      1 to 6 random moves followed by the superflip, likewise;
+//   patterns    symmetric patterns made from move sequences, each checked on the cube model.
+// All corpora are solved unless --corpus names one. The time limit is lifted, so that a cube runs
+// to its answer under a cache simulator as well.
+//   --without   searches without the optional tables (Twist_Flip_Prun, Corner_UDEdge_*) even
+//               when their files are there;
+//   --without-large  searches without the corner and U/D-edge tables only, as on a board without
+//               them (Twist_Flip_Prun is used);
+//   --far-only  with Corner_UDEdge_Far in place of Corner_UDEdge_Prun, as on a board that has the
+//               memory for the smaller one only;
+//   --compare   solves each cube without them and with them, reports both and checks that every
 //               answer is the same;
+//   --list      prints the chosen cubes, one a line, instead of solving them;
 //   --cubes=... solves only the cubes of the corpus with these indices (as the report lists the
 //               hardest ones), for instance to run just those under a cache simulator.
+// Run under callgrind, each solve's counts are written as a dump of its own, named after the
+// corpus and the cube (tools/small-board.py reads them).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -18,9 +33,17 @@
 #include <vector>
 
 #include "CoordCube.h"
+#include "CornerEdgePrun.h"
 #include "CubieCube.h"
 #include "FaceCube.h"
 #include "Search.h"
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#else
+#define CALLGRIND_ZERO_STATS
+#define CALLGRIND_DUMP_STATS_AT(label) (void)(label)
+#endif
 
 namespace {
 
@@ -33,7 +56,7 @@ int uniform(std::mt19937_64& rng, std::uint64_t count) {
     return static_cast<int>(r % count);
 }
 
-std::vector<std::string> corpus(int count) {
+std::vector<std::string> randomCorpus(int count) {
     std::mt19937_64 rng(20261206);
     std::vector<std::string> cubes;
     while (static_cast<int>(cubes.size()) < count) {
@@ -48,6 +71,179 @@ std::vector<std::string> corpus(int count) {
     }
     return cubes;
 }
+
+const char* const superflip = "UBULURUFURURFRBRDRFUFLFRFDFDFDLDRDBDLULBLFLDLBUBRBLBDB";
+
+CubieCube cubeOf(const std::string& facelets) {
+    return *FaceCube(facelets).toCubieCube();
+}
+
+std::string faceletsOf(const CubieCube& cube) {
+    return cube.toFaceCube()->to_String();
+}
+
+void turn(CubieCube& cube, int m) {
+    for (int p = 0; p <= m % 3; ++p) {
+        cube.cornerMultiply(CubieCube::moveCube[m / 3]);
+        cube.edgeMultiply(CubieCube::moveCube[m / 3]);
+    }
+}
+
+// The cube a sequence such as "U2 D' R" makes from the solved cube.
+CubieCube cubeOfMoves(const std::string& moves) {
+    CubieCube cube;
+    for (std::size_t i = 0; i < moves.size(); ++i) {
+        const char* axis = std::strchr("URFDLB", moves[i]);
+        if (axis == nullptr || moves[i] == ' ') continue;
+        const char power = i + 1 < moves.size() ? moves[i + 1] : ' ';
+        turn(cube, 3 * static_cast<int>(axis - "URFDLB") + (power == '2'    ? 1
+                                                            : power == '\'' ? 2
+                                                                            : 0));
+    }
+    return cube;
+}
+
+CubieCube product(CubieCube a, const CubieCube& b) {
+    a.cornerMultiply(b);
+    a.edgeMultiply(b);
+    return a;
+}
+
+// count random moves, each on another face than the one before.
+CubieCube randomMoves(std::mt19937_64& rng, int count) {
+    CubieCube cube;
+    int previous = -1;
+    for (int i = 0; i < count; ++i) {
+        int m;
+        do m = uniform(rng, 18);
+        while (m / 3 == previous);
+        turn(cube, m);
+        previous = m / 3;
+    }
+    return cube;
+}
+
+// The superflip, followed by (after) or following (before) 1 to 6 random moves. The superflip
+// commutes with every move, so both give cubes of the same kind; the seeds differ.
+std::vector<std::string> nearSuperflip(bool after) {
+    std::mt19937_64 rng(after ? 20261207 : 20261208);
+    const CubieCube flip = cubeOf(superflip);
+    std::vector<std::string> cubes;
+    for (int moves = 1; moves <= 6; ++moves) {
+        for (int i = 0; i < 6; ++i) {
+            const CubieCube m = randomMoves(rng, moves);
+            cubes.push_back(faceletsOf(after ? product(flip, m) : product(m, flip)));
+        }
+    }
+    return cubes;
+}
+
+char faceletAt(const std::string& f, int face, int n) {
+    return f[static_cast<std::size_t>(9 * face + n)];
+}
+
+// Every face shows its colour on its corners and the opposite face's on its edges.
+bool isCheckerboard(const std::string& f) {
+    for (int face = 0; face < 6; ++face) {
+        for (int n = 0; n < 9; ++n) {
+            const char expected = "URFDLB"[n % 2 == 0 ? face : (face + 3) % 6];
+            if (faceletAt(f, face, n) != expected) return false;
+        }
+    }
+    return true;
+}
+
+// On the faces of spots, the eight facelets around the centre show one other colour; the other
+// faces are plain.
+bool hasSpots(const std::string& f, const char* spotFaces) {
+    for (int face = 0; face < 6; ++face) {
+        const bool spot = std::strchr(spotFaces, "URFDLB"[face]) != nullptr;
+        const char ring = faceletAt(f, face, 0);
+        if ((ring != faceletAt(f, face, 4)) != spot) return false;
+        for (int n = 0; n < 9; ++n) {
+            if (n != 4 && faceletAt(f, face, n) != ring) return false;
+        }
+    }
+    return true;
+}
+
+// Every face shows its colour on its centre and edges, and one other colour on its corners.
+bool hasCrosses(const std::string& f) {
+    for (int face = 0; face < 6; ++face) {
+        const char corner = faceletAt(f, face, 0);
+        for (int n = 0; n < 9; ++n) {
+            const char expected = n % 2 == 1 || n == 4 ? "URFDLB"[face] : corner;
+            if (corner == "URFDLB"[face] || faceletAt(f, face, n) != expected) return false;
+        }
+    }
+    return true;
+}
+
+// Every face shows its colour on a 2 x 2 block around a corner and the centre, and one other
+// colour on its other five facelets.
+bool hasCubeInCube(const std::string& f) {
+    const int blocks[4][4] = {{0, 1, 3, 4}, {1, 2, 4, 5}, {3, 4, 6, 7}, {4, 5, 7, 8}};
+    for (int face = 0; face < 6; ++face) {
+        bool found = false;
+        for (const auto& block : blocks) {
+            char rest = 0;
+            bool fits = true;
+            for (int n = 0; n < 9; ++n) {
+                const bool inBlock = std::count(block, block + 4, n) > 0;
+                const char c = faceletAt(f, face, n);
+                if (inBlock) {
+                    fits = fits && c == "URFDLB"[face];
+                } else {
+                    if (rest == 0) rest = c;
+                    fits = fits && c == rest && c != "URFDLB"[face];
+                }
+            }
+            found = found || fits;
+        }
+        if (!found) return false;
+    }
+    return true;
+}
+
+// Every edge where the pattern has it, flipped; the corners as in the pattern.
+bool isFlipped(const CubieCube& cube, const CubieCube& pattern) {
+    for (int i = 0; i < 12; ++i) {
+        if (cube.ep[i] != pattern.ep[i] || cube.eo[i] == pattern.eo[i]) return false;
+    }
+    return std::equal(cube.cp, cube.cp + 8, pattern.cp) &&
+           std::equal(cube.co, cube.co + 8, pattern.co);
+}
+
+// Symmetric patterns, each made from its moves and checked on the cube model; with the superflip
+// on top of each. An empty list means a pattern did not come out as it should.
+std::vector<std::string> patterns() {
+    struct Pattern {
+        const char* moves;
+        bool (*check)(const std::string&);
+    } const made[] = {
+        {"U2 D2 F2 B2 L2 R2", isCheckerboard},
+        {"U D' R L' F B' U D'", [](const std::string& f) { return hasSpots(f, "URFDLB"); }},
+        {"D U' B F' L R' D U'", [](const std::string& f) { return hasSpots(f, "URFDLB"); }},
+        {"F2 B2 U D' R2 L2 U D'", [](const std::string& f) { return hasSpots(f, "RFLB"); }},
+        {"U F B' L2 U2 L2 F' B U2 L2 U", hasCrosses},
+        {"F L F U' R U F2 L2 U' L' B D' B' L2 U", hasCubeInCube},
+    };
+    const CubieCube flip = cubeOf(superflip);
+    std::vector<std::string> cubes;
+    for (const Pattern& p : made) {
+        const CubieCube cube = cubeOfMoves(p.moves);
+        const CubieCube flipped = product(cube, flip);
+        if (!p.check(faceletsOf(cube)) || !isFlipped(flipped, cube)) return {};
+        cubes.push_back(faceletsOf(cube));
+        cubes.push_back(faceletsOf(flipped));
+    }
+    return cubes;
+}
+
+struct Corpus {
+    std::string name;
+    std::vector<std::string> cubes;
+};
 
 // The position of the p-quantile in n sorted values.
 std::size_t rank(std::size_t n, double p) {
@@ -64,6 +260,7 @@ struct Solve {
     double cpuMillis;  // time on the processor: on a shared machine it varies less
     long long phase1Nodes;
     long long phase2Calls;
+    long long phase2Nodes;
     std::string answer;
 };
 
@@ -73,20 +270,27 @@ double cpuMillisNow() {
     return static_cast<double>(t.tv_sec) * 1000 + static_cast<double>(t.tv_nsec) / 1e6;
 }
 
-Solve solve(const std::vector<std::string>& cubes, int i) {
-    Search::phase1Nodes = Search::phase2Calls = 0;
+// The phase-2 table of the corners and U/D edges in memory, in one of its forms or in none.
+struct CornerEdgeTable {
+    unsigned char* distances;
+    unsigned char* far;
+};
+
+// Solves cube i of a corpus with the optional tables or without them.
+Solve solve(const Corpus& corpus, int i, bool optional, const CornerEdgeTable& cornerEdge) {
+    CoordCube::useTwistFlipPrun = optional && CoordCube::useTwistFlipPrun;
+    CornerEdgePrun::distances = optional ? cornerEdge.distances : nullptr;
+    CornerEdgePrun::far = optional ? cornerEdge.far : nullptr;
+    Search::phase1Nodes = Search::phase2Calls = Search::phase2Nodes = 0;
+    CALLGRIND_ZERO_STATS;
     const double cpuStart = cpuMillisNow();
     const auto start = std::chrono::steady_clock::now();
-    std::string answer = Search::solutions(cubes[i], 24, 5, false);
+    std::string answer = Search::solutions(corpus.cubes[i], 24, 100000, false);
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     const double cpu = cpuMillisNow() - cpuStart;
-    return {i, took.count(), cpu, Search::phase1Nodes, Search::phase2Calls, answer};
-}
-
-std::vector<Solve> solveAll(const std::vector<std::string>& cubes, const std::vector<int>& chosen) {
-    std::vector<Solve> solves;
-    for (int i : chosen) solves.push_back(solve(cubes, i));
-    return solves;
+    CALLGRIND_DUMP_STATS_AT((corpus.name + " " + std::to_string(i)).c_str());
+    return {i,     took.count(), cpu, Search::phase1Nodes, Search::phase2Calls, Search::phase2Nodes,
+            answer};
 }
 
 // The solves ordered by a figure, smallest first.
@@ -147,6 +351,10 @@ int report(const std::vector<Solve>& solves, const std::vector<std::string>& cub
                 static_cast<double>(allNodes) / totalMillis * 1000);
     std::printf("phase-2 calls / solve:  median %lld  max %lld  total %lld\n",
                 byCalls[median].phase2Calls, byCalls[last].phase2Calls, allCalls);
+    const auto byDepths = sortedBy(solves, [](const Solve& s) { return s.phase2Nodes; });
+    std::printf("phase-2 depths / solve: median %lld  p99 %lld  max %lld\n",
+                byDepths[median].phase2Nodes, byDepths[p99].phase2Nodes,
+                byDepths[last].phase2Nodes);
     std::printf("solution lengths:      ");
     for (int length = 0; length < 32; ++length) {
         if (lengthCount[length] > 0) std::printf(" %d:%d", length, lengthCount[length]);
@@ -179,12 +387,67 @@ bool readIndexList(const char* list, int count, std::vector<int>& indices) {
     return true;
 }
 
+// Solves the chosen cubes of a corpus one way, or both ways with compare; returns the number of
+// error answers and differing answers.
+int run(const Corpus& corpus, const std::vector<int>& chosen, bool without, bool compare,
+        const CornerEdgeTable& cornerEdge) {
+    const bool twistFlip = CoordCube::useTwistFlipPrun;
+    std::printf("== corpus %s (%zu cubes)\n", corpus.name.c_str(), corpus.cubes.size());
+    if (!compare) {
+        std::vector<Solve> solves;
+        for (int i : chosen) solves.push_back(solve(corpus, i, !without, cornerEdge));
+        CoordCube::useTwistFlipPrun = twistFlip;
+        std::printf("-- %s the optional tables\n", without ? "without" : "with");
+        return report(solves, corpus.cubes);
+    }
+    // Each cube is solved both ways in turn, in alternate order, so that both runs see the same
+    // load from the rest of the machine and neither profits more from a cache the other warmed.
+    std::vector<Solve> plain, stronger;
+    for (std::size_t k = 0; k < chosen.size(); ++k) {
+        for (int twice = 0; twice < 2; ++twice) {
+            const bool optional = (k + twice) % 2 == 1;
+            (optional ? stronger : plain).push_back(solve(corpus, chosen[k], optional, cornerEdge));
+            CoordCube::useTwistFlipPrun = twistFlip;
+        }
+    }
+    std::printf("-- without the optional tables\n");
+    int failures = report(plain, corpus.cubes);
+    std::printf("-- with them\n");
+    failures += report(stronger, corpus.cubes);
+    if (chosen.empty()) return failures;
+    int differ = 0;
+    for (std::size_t i = 0; i < chosen.size(); ++i) {
+        if (plain[i].answer != stronger[i].answer && ++differ <= 5) {
+            std::printf("cube %d: answers differ: \"%s\" / \"%s\"\n", plain[i].cube,
+                        plain[i].answer.c_str(), stronger[i].answer.c_str());
+        }
+    }
+    const auto nodes = [](const Solve& s) { return static_cast<double>(s.phase1Nodes); };
+    const auto depths = [](const Solve& s) { return static_cast<double>(s.phase2Nodes); };
+    const auto time = [](const Solve& s) { return s.millis; };
+    const auto cpu = [](const Solve& s) { return s.cpuMillis; };
+    std::printf(
+        "-- without / with: phase-1 nodes p99 %.2fx, max %.2fx; phase-2 depths p99 %.2fx, "
+        "max %.2fx\n",
+        ratio(plain, stronger, nodes, 0.99), ratio(plain, stronger, nodes, 1.0),
+        ratio(plain, stronger, depths, 0.99), ratio(plain, stronger, depths, 1.0));
+    std::printf(
+        "   time median %.2fx, p99 %.2fx, max %.2fx; processor time median %.2fx, "
+        "p99 %.2fx, max %.2fx\n",
+        ratio(plain, stronger, time, 0.5), ratio(plain, stronger, time, 0.99),
+        ratio(plain, stronger, time, 1.0), ratio(plain, stronger, cpu, 0.5),
+        ratio(plain, stronger, cpu, 0.99), ratio(plain, stronger, cpu, 1.0));
+    std::printf("answers: %s\n", differ == 0 ? "all the same" : "DIFFER");
+    return failures + differ;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<const char*> positional;
-    bool without = false, compare = false;
+    bool without = false, compare = false, list = false, withoutLarge = false, farOnly = false;
     const char* cubeList = nullptr;
+    std::string only;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--without") == 0) {
             without = true;
@@ -192,6 +455,14 @@ int main(int argc, char** argv) {
             compare = true;
         } else if (std::strncmp(argv[i], "--cubes=", 8) == 0) {
             cubeList = argv[i] + 8;
+        } else if (std::strcmp(argv[i], "--without-large") == 0) {
+            withoutLarge = true;
+        } else if (std::strcmp(argv[i], "--far-only") == 0) {
+            farOnly = true;
+        } else if (std::strcmp(argv[i], "--list") == 0) {
+            list = true;
+        } else if (std::strncmp(argv[i], "--corpus=", 9) == 0) {
+            only = argv[i] + 9;
         } else {
             positional.push_back(argv[i]);
         }
@@ -201,65 +472,59 @@ int main(int argc, char** argv) {
     if (count < 1) count = 1;
     CubieCube::initAllStaticVariables();
     std::string failure = CoordCube::loadTables({dir});
+    bool missing = false;
+    if (failure.empty() && !withoutLarge) {
+        failure = CornerEdgePrun::load(
+            {dir}, missing, farOnly ? CornerEdgePrun::farBytes : CornerEdgePrun::distanceBytes);
+    }
     if (!failure.empty()) {
         std::fprintf(stderr, "bench: %s\n", failure.c_str());
         return 2;
     }
-    const bool extra = CoordCube::useTwistFlipPrun;
-    if ((compare || !without) && !extra) {
-        std::printf("no Twist_Flip_Prun in %s: the search runs without it\n", dir.c_str());
-        compare = false;
-    }
+    const CornerEdgeTable cornerEdge = {CornerEdgePrun::distances, CornerEdgePrun::far};
+    if (!list)
+        std::printf("optional tables in %s: Twist_Flip_Prun %s, corners and U/D edges: %s\n",
+                    dir.c_str(), CoordCube::useTwistFlipPrun ? "loaded" : "absent",
+                    cornerEdge.distances != nullptr ? "Corner_UDEdge_Prun"
+                    : cornerEdge.far != nullptr
+                        ? "Corner_UDEdge_Far"
+                        : "neither (absent, too large for the free memory or left out)");
 
-    std::vector<std::string> cubes = corpus(count);
-    std::vector<int> chosen;
-    if (cubeList != nullptr) {
-        if (!readIndexList(cubeList, count, chosen)) {
-            std::fprintf(stderr, "bench: --cubes needs indices below %d, such as --cubes=3,17\n",
-                         count);
-            return 2;
+    const std::vector<std::string> patternCubes = patterns();
+    if (patternCubes.empty()) {
+        std::fprintf(stderr, "bench: a pattern's moves do not make the pattern\n");
+        return 2;
+    }
+    const Corpus corpora[] = {{"random", randomCorpus(count)},
+                              {"superflip", {superflip}},
+                              {"after", nearSuperflip(true)},
+                              {"before", nearSuperflip(false)},
+                              {"patterns", patternCubes}};
+    int failures = 0, runs = 0;
+    for (const Corpus& corpus : corpora) {
+        if (!only.empty() && only != corpus.name) continue;
+        ++runs;
+        const int size = static_cast<int>(corpus.cubes.size());
+        std::vector<int> chosen;
+        if (cubeList != nullptr) {
+            if (!readIndexList(cubeList, size, chosen)) {
+                std::fprintf(stderr,
+                             "bench: --cubes needs indices below %d, such as --cubes=3,17\n", size);
+                return 2;
+            }
+        } else {
+            for (int i = 0; i < size; ++i) chosen.push_back(i);
         }
-    } else {
-        for (int i = 0; i < count; ++i) chosen.push_back(i);
-    }
-
-    if (!compare) {
-        CoordCube::useTwistFlipPrun = extra && !without;
-        std::printf("-- %s Twist_Flip_Prun\n", CoordCube::useTwistFlipPrun ? "with" : "without");
-        return report(solveAll(cubes, chosen), cubes) == 0 ? 0 : 1;
-    }
-    // Each cube is solved both ways in turn, in alternate order, so that both runs see the same
-    // load from the rest of the machine and neither profits more from a cache the other warmed.
-    std::vector<Solve> plain, stronger;
-    for (std::size_t k = 0; k < chosen.size(); ++k) {
-        for (int twice = 0; twice < 2; ++twice) {
-            CoordCube::useTwistFlipPrun = (k + twice) % 2 == 1;
-            (CoordCube::useTwistFlipPrun ? stronger : plain).push_back(solve(cubes, chosen[k]));
+        if (list) {
+            for (int i : chosen) std::printf("%s\n", corpus.cubes[i].c_str());
+            continue;
         }
+        failures += run(corpus, chosen, without, compare, cornerEdge);
     }
-    std::printf("-- without Twist_Flip_Prun\n");
-    const int plainErrors = report(plain, cubes);
-    std::printf("-- with Twist_Flip_Prun\n");
-    if (report(stronger, cubes) + plainErrors != 0) return 1;
-    if (chosen.empty()) return 0;
-    int differ = 0;
-    for (std::size_t i = 0; i < chosen.size(); ++i) {
-        if (plain[i].answer != stronger[i].answer && ++differ <= 5) {
-            std::printf("cube %d: answers differ: \"%s\" / \"%s\"\n", plain[i].cube,
-                        plain[i].answer.c_str(), stronger[i].answer.c_str());
-        }
+    if (runs == 0) {
+        std::fprintf(stderr, "bench: no corpus %s (random, superflip, after, before, patterns)\n",
+                     only.c_str());
+        return 2;
     }
-    const auto nodes = [](const Solve& s) { return static_cast<double>(s.phase1Nodes); };
-    const auto time = [](const Solve& s) { return s.millis; };
-    const auto cpu = [](const Solve& s) { return s.cpuMillis; };
-    std::printf("-- without / with: phase-1 nodes p99 %.2fx, max %.2fx\n",
-                ratio(plain, stronger, nodes, 0.99), ratio(plain, stronger, nodes, 1.0));
-    std::printf(
-        "   time median %.2fx, p99 %.2fx, max %.2fx; processor time median %.2fx, "
-        "p99 %.2fx, max %.2fx\n",
-        ratio(plain, stronger, time, 0.5), ratio(plain, stronger, time, 0.99),
-        ratio(plain, stronger, time, 1.0), ratio(plain, stronger, cpu, 0.5),
-        ratio(plain, stronger, cpu, 0.99), ratio(plain, stronger, cpu, 1.0));
-    std::printf("answers: %s\n", differ == 0 ? "all the same" : "DIFFER");
-    return differ == 0 ? 0 : 1;
+    return failures == 0 ? 0 : 1;
 }

@@ -1,6 +1,7 @@
-// maketables [DIR]: computes the twelve table files and the extra phase-1 table Twist_Flip_Prun
-// from the cube model and writes them into DIR (default: the working directory). 16-bit entries
-// are written low byte first on every host.
+// maketables [DIR]: computes the twelve table files, the extra phase-1 table Twist_Flip_Prun and
+// the extra phase-2 tables Corner_UDEdge_Sym, Corner_UDEdge_Prun and Corner_UDEdge_Far from the
+// cube model and writes them into DIR (default: the working directory). 16-bit entries are written
+// low byte first on every host.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "CoordCube.h"
+#include "CornerEdgePrun.h"
 #include "CubieCube.h"
 
 namespace {
@@ -166,15 +168,11 @@ bool fillPruningTables() {
                             });
 }
 
-// The bytes of a table as its file holds them.
+// The bytes of a table of 16-bit entries as its file holds them; a table of bytes is its own file.
 std::vector<unsigned char> fileBytes(const CoordCube::TableFile& table) {
     std::vector<unsigned char> bytes;
+    if (table.elementSize == 1) return bytes;
     bytes.reserve(static_cast<std::size_t>(table.elementSize) * table.count);
-    if (table.elementSize == 1) {
-        auto data = static_cast<const unsigned char*>(table.data);
-        bytes.assign(data, data + table.count);
-        return bytes;
-    }
     auto data = static_cast<const short*>(table.data);
     for (int i = 0; i < table.count; ++i) {
         auto u = static_cast<std::uint16_t>(data[i]);
@@ -188,11 +186,13 @@ std::vector<unsigned char> fileBytes(const CoordCube::TableFile& table) {
 // interrupted run never leaves a short file under a table's name and two runs into the same
 // directory never write into one file.
 bool writeTable(const std::string& dir, const CoordCube::TableFile& table,
-                const std::vector<unsigned char>& bytes) {
+                const std::vector<unsigned char>& converted) {
+    const std::size_t size = static_cast<std::size_t>(table.elementSize) * table.count;
+    const void* bytes = table.elementSize == 1 ? table.data : converted.data();
     std::string path = dir + "/" + table.name;
     std::string temporary = path + "." + std::to_string(getpid()) + ".tmp";
     std::FILE* file = std::fopen(temporary.c_str(), "wbx");
-    bool ok = file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    bool ok = file != nullptr && std::fwrite(bytes, 1, size, file) == size;
     int error = errno;
     if (file != nullptr && std::fclose(file) != 0 && ok) {
         ok = false;
@@ -208,7 +208,7 @@ bool writeTable(const std::string& dir, const CoordCube::TableFile& table,
         std::remove(temporary.c_str());
         return false;
     }
-    std::printf("maketables: wrote %s (%zu bytes)\n", path.c_str(), bytes.size());
+    std::printf("maketables: wrote %s (%zu bytes)\n", path.c_str(), size);
     return true;
 }
 
@@ -227,13 +227,32 @@ int main(int argc, char** argv) {
     std::vector<CoordCube::TableFile> tables(std::begin(CoordCube::tableFiles),
                                              std::end(CoordCube::tableFiles));
     tables.push_back(CoordCube::extraTableFile);
+    // The optional phase-2 table of the corners and U/D edges, 56 MB, and its 14 MB form for
+    // boards with less memory.
+    std::vector<unsigned char> cornerEdgeDistances(CornerEdgePrun::distanceBytes);
+    CornerEdgePrun::distances = cornerEdgeDistances.data();
+    if (!CornerEdgePrun::makeSymmetryTables() ||
+        !CornerEdgePrun::makeDistances(CornerEdgePrun::distances)) {
+        std::fprintf(stderr,
+                     "maketables: Corner_UDEdge_Prun cannot be completed: the symmetries or the "
+                     "moves do not fit the cube model (a fault in the cube model)\n");
+        return 1;
+    }
+    std::vector<unsigned char> cornerEdgeFar(CornerEdgePrun::farBytes);
+    CornerEdgePrun::far = cornerEdgeFar.data();
+    CornerEdgePrun::makeFar(CornerEdgePrun::distances, CornerEdgePrun::far);
+    tables.push_back(CornerEdgePrun::symmetryFile);
+    tables.push_back(CornerEdgePrun::distanceFile());
+    tables.push_back(CornerEdgePrun::farFile());
     // A table that differs from the defined content is a fault of this build, not a table: no
     // program would load it, so none is written.
     std::vector<std::vector<unsigned char>> files;
     for (const CoordCube::TableFile& table : tables) {
         CoordCube::clearFreeEntries(table);
         files.push_back(fileBytes(table));
-        const std::uint64_t digest = CoordCube::digest(files.back().data(), files.back().size());
+        const std::uint64_t digest =
+            CoordCube::digest(table.elementSize == 1 ? table.data : files.back().data(),
+                              static_cast<std::size_t>(table.elementSize) * table.count);
         if (digest != table.digest) {
             std::fprintf(stderr,
                          "maketables: %s differs from the content the cube model defines (digest "
