@@ -82,9 +82,9 @@ class SolverTest(unittest.TestCase):
             self.assertEqual(answers[2], "")
             self.assertLessEqual(len(solver.solve(cube, shortest=True, time_limit=50).split()), 24)
             with self.assertRaises(TargetError) as raised:
-                solver.solve(cube, target=REJECTED[0][0])
-            self.assertEqual("Error %d" % raised.exception.code, REJECTED[0][1])
-            self.assertTrue(str(raised.exception).startswith("Target " + REJECTED[0][1]))
+                solver.solve(cube, target=REJECTED[4][0])
+            self.assertEqual("Error %d" % raised.exception.code, REJECTED[4][1])
+            self.assertTrue(str(raised.exception).startswith("Target " + REJECTED[4][1]))
             for keywords in ({"max_moves": 31}, {"max_moves": True}, {"time_limit": 0},
                              {"shortest": 1}, {"target": "a b"}, {"target": ""}):
                 self.assertRaises(ValueError, solver.solve, cube, **keywords)
