@@ -71,18 +71,19 @@ struct Phase2Depth {
     int bound[10];
 };
 
-// The phase-1 bound of a cube: 0 exactly in the subgroup.
-int phase1Bound(int flip, int twist, int slice, int remaining, const short* flipRowY,
-                const short* twistRowY, int move, int& flipY, int& twistY) {
-    int bound = std::max(pruning(CoordCube::Slice_Flip_Prun, 495L * flip + slice),
-                         pruning(CoordCube::Slice_Twist_Prun, 495L * twist + slice));
-    if (bound >= remaining || !CoordCube::useTwistFlipPrun) return bound;
-    bound = std::max(bound, pruning(CoordCube::Twist_Flip_Prun, 2048L * twist + flip));
+// The larger of the two slice tables' bounds of a cube.
+int sliceBound(int flip, int twist, int slice) {
+    return std::max(pruning(CoordCube::Slice_Flip_Prun, 495L * flip + slice),
+                    pruning(CoordCube::Slice_Twist_Prun, 495L * twist + slice));
+}
+
+// Twist_Flip_Prun's bound of the cube and of the cube seen turned about the U-D axis, the second
+// read only when the first leaves remaining moves open; 0 without the table.
+int twistFlipBound(int flip, int twist, int flipY, int twistY, int remaining) {
+    if (!CoordCube::useTwistFlipPrun) return 0;
+    const int bound = pruning(CoordCube::Twist_Flip_Prun, 2048L * twist + flip);
     if (bound >= remaining) return bound;
-    const int mY = CoordCube::seenTurnedYMove[move];
-    flipY = flipRowY[mY];
-    twistY = twistRowY[mY];
-    return std::max(bound, pruning(CoordCube::Twist_Flip_Prun, 2048L * twistY + flipY));
+    return pruning(CoordCube::Twist_Flip_Prun, 2048L * twistY + flipY);
 }
 
 // The two-phase search of one view of the cube, with its own state, so that several run side by
@@ -186,16 +187,33 @@ class ViewSearch {
         const unsigned short* sliceRow = CoordCube::sliceMove[slice0];
         const short* flipRowY = CoordCube::flipMove[flipY0];
         const short* twistRowY = CoordCube::twistMove[twistY0];
-        int count = 0;
+        // First the moves allowed and the slice tables' bounds of all of them, without a branch
+        // between the reads, so that their misses overlap; then the other bounds for the moves
+        // still open.
+        int candidates = 0;
         for (int m = 0; m < 18; ++m) {
             if (forbiddenAfter(m / 3, previousAxis)) continue;
             if (remaining == 1 && keepsSubgroup(m)) continue;
-            const int f = flipRow[m], t = twistRow[m], s = sliceRow[m];
-            int fY = 0, tY = 0;
-            if (phase1Bound(f, t, s, remaining, flipRowY, twistRowY, m, fY, tY) >= remaining) {
-                continue;
-            }
+            list.move[candidates++] = m;
+        }
+        int bound[18];
+        for (int i = 0; i < candidates; ++i) {
+            const int m = list.move[i];
+            list.flip[i] = flipRow[m];
+            list.twist[i] = twistRow[m];
+            list.slice[i] = sliceRow[m];
+            bound[i] = sliceBound(list.flip[i], list.twist[i], list.slice[i]);
+        }
+        int count = 0;
+        for (int i = 0; i < candidates; ++i) {
+            if (bound[i] >= remaining) continue;
+            const int m = list.move[i], f = list.flip[i], t = list.twist[i], s = list.slice[i];
+            // A cube in the subgroup with 1 to 4 moves left is not searched further: leaving it
+            // and coming back in so few moves rarely gives a shorter answer.
             if (remaining > 1 && remaining <= 5 && f == 0 && t == 0 && s == 0) continue;
+            const int mY = CoordCube::seenTurnedYMove[m];
+            const int fY = flipRowY[mY], tY = twistRowY[mY];
+            if (twistFlipBound(f, t, fY, tY, remaining) >= remaining) continue;
             list.move[count] = m;
             list.flip[count] = f;
             list.twist[count] = t;
