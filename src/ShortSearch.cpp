@@ -521,13 +521,14 @@ std::string solve(const CubieCube& cube, const CubieCube& target, const ShortSea
             }
             open[v] = result != ViewSearch::exhausted;
             anyOpen = anyOpen || open[v];
+            // The clock after every slice: a round of all views can take milliseconds.
+            if (millisNow(limits.processorTime) - start > limits.timeLimitMillis) {
+                return answered ? best : "Error 8";
+            }
         }
         if (!anyOpen) return answered ? best : "Error 7";
         // All views have tried every phase-1 sequence of this length: on to the next length.
         if (!anyRunning) ++mostPhase1;
-        if (millisNow(limits.processorTime) - start > limits.timeLimitMillis) {
-            return answered ? best : "Error 8";
-        }
     }
 }
 
