@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
         std::cout << (parsed.options.help ? Request::helpText("cubesolver")
                                           : Request::versionLine("cubesolver") + "\n")
                   << std::flush;
-        return std::cout.good() ? 0 : 1;
+        return std::cout.fail() ? 1 : 0;
     }
     CoordCube::initAllStaticVariables();
     std::cout << Request::respond(words).text << std::endl;

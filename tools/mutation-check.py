@@ -131,7 +131,7 @@ FAULTS = [
     ("short-inverse-powers", "src/ShortSearch.cpp", "inverse ? 2 - m % 3 : m % 3", "m % 3",
      "the moves of an inverse view not inverted"),
     ("short-turned-faces", "src/ShortSearch.cpp",
-     "for (int t = 0; t < turns; ++t) face = faceBeforeTurn(face);", "",
+     "for (int t = 0; t < view.turns; ++t) face = faceBeforeTurn(face);", "",
      "the faces of a turned view not turned back"),
     ("short-stops-early", "src/ShortSearch.cpp", "if (!limits.shortest) return best;",
      "return best;", "--shortest answers the first answer found"),
