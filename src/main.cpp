@@ -1,22 +1,40 @@
-// cubesolver FACELETS: prints one line, the face turns that solve the cube or "Error N".
+// cubesolver [OPTIONS] CUBE: prints one line, the face turns that solve the cube or "Error N".
 #include <signal.h>
 
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "CoordCube.h"
 #include "CubieCube.h"
-#include "Search.h"
+#include "Request.h"
+#include "RequestOptions.h"
 
 int main(int argc, char** argv) {
     // A reader that has gone away (cubesolver CUBE | true) must see exit status 1, not a signal.
     signal(SIGPIPE, SIG_IGN);
     CubieCube::initAllStaticVariables();
     // One cube per process: the large phase-2 table is read only if this cube's search is long.
-    CoordCube::initAllStaticVariables(true);
-    if (argc < 2) return 0;
-
-    std::cout << Search::answer(argv[1]) << std::endl;
+    const bool deferLargeTable = true;
+    if (argc < 2) {
+        CoordCube::initAllStaticVariables(deferLargeTable);
+        return 0;
+    }
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    // Options are read before the tables, so that --help and a bad option need none.
+    const ParsedRequest parsed = parseRequest(words);
+    if (!parsed.error.empty()) {
+        std::cerr << "cubesolver: " << parsed.error << "\nTry 'cubesolver --help'." << std::endl;
+        return 2;
+    }
+    if (parsed.options.help || parsed.options.version) {
+        std::cout << (parsed.options.help ? Request::helpText("cubesolver")
+                                          : Request::versionLine("cubesolver") + "\n")
+                  << std::flush;
+        return std::cout.fail() ? 1 : 0;
+    }
+    CoordCube::initAllStaticVariables(deferLargeTable);
+    std::cout << Request::respond(words).text << std::endl;
     // A line that could not be written must not look like a success to the caller.
     return std::cout.good() ? 0 : 1;
 }

@@ -22,12 +22,22 @@
 //               hardest ones), for instance to run just those under a cache simulator.
 // Run under callgrind, each solve's counts are written as a dump of its own, named after the
 // corpus and the cube (tools/small-board.py reads them).
+// With request options, each cube of the corpus (random unless --corpus names one) is answered
+// as cubesolver answers it, and each answer is replayed on its cube:
+//   --options=  answers each cube as a request with these options (such as "--max-moves 20") and
+//               reports the moves and times;
+//   --time-table  the same with "--shortest --time-limit MS" for MS = 10, 30, 100, 300, 1000:
+//               the mean moves for each time limit;
+//   --near-superflip  COUNT cubes 1 to 4 random moves from the superflip instead;
+//   --processor-time  the time limits count the processor time the search gets, not the time that
+//               passes (for a busy machine).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -36,7 +46,12 @@
 #include "CornerEdgePrun.h"
 #include "CubieCube.h"
 #include "FaceCube.h"
+#include "Patterns.h"
+#include "Request.h"
+#include "RequestOptions.h"
 #include "Search.h"
+#include "ShortSearch.h"
+#include "Tools.h"
 
 #if __has_include(<valgrind/callgrind.h>)
 #include <valgrind/callgrind.h>
@@ -92,14 +107,7 @@ void turn(CubieCube& cube, int m) {
 // The cube a sequence such as "U2 D' R" makes from the solved cube.
 CubieCube cubeOfMoves(const std::string& moves) {
     CubieCube cube;
-    for (std::size_t i = 0; i < moves.size(); ++i) {
-        const char* axis = std::strchr("URFDLB", moves[i]);
-        if (axis == nullptr || moves[i] == ' ') continue;
-        const char power = i + 1 < moves.size() ? moves[i + 1] : ' ';
-        turn(cube, 3 * static_cast<int>(axis - "URFDLB") + (power == '2'    ? 1
-                                                            : power == '\'' ? 2
-                                                                            : 0));
-    }
+    Patterns::applyMoves(cube, moves);
     return cube;
 }
 
@@ -134,6 +142,26 @@ std::vector<std::string> nearSuperflip(bool after) {
             const CubieCube m = randomMoves(rng, moves);
             cubes.push_back(faceletsOf(after ? product(flip, m) : product(m, flip)));
         }
+    }
+    return cubes;
+}
+
+// count cubes 1 to 4 random moves from the superflip, for the answers with options.
+std::vector<std::string> nearSuperflipSample(int count) {
+    std::mt19937_64 rng(20261207);
+    std::vector<std::string> cubes;
+    static const char* const faces[6] = {"U", "R", "F", "D", "L", "B"};
+    static const char* const powers[3] = {"", "2", "'"};
+    while (static_cast<int>(cubes.size()) < count) {
+        CubieCube cube;
+        Patterns::applyMoves(cube, Patterns::all[1].moves);
+        std::string moves;
+        const int length = 1 + uniform(rng, 4);
+        for (int i = 0; i < length; ++i) {
+            moves += std::string(faces[uniform(rng, 6)]) + powers[uniform(rng, 3)] + " ";
+        }
+        Patterns::applyMoves(cube, moves);
+        cubes.push_back(cube.toFaceCube()->to_String());
     }
     return cubes;
 }
@@ -374,6 +402,131 @@ int report(const std::vector<Solve>& solves, const std::vector<std::string>& cub
     return errors;
 }
 
+// The words of a request with options, the cube last.
+std::vector<std::string> requestWords(const std::string& options, const std::string& cube) {
+    std::vector<std::string> words = splitWords(options);
+    words.push_back(cube);
+    return words;
+}
+
+// True when the answer turns the cube into the solved cube.
+bool solves(const std::string& cube, const std::string& answer) {
+    std::unique_ptr<CubieCube> turned = FaceCube(cube).toCubieCube();
+    if (!Patterns::applyMoves(*turned, answer)) return false;
+    return turned->toFaceCube()->to_String() == CubieCube().toFaceCube()->to_String();
+}
+
+// Time limits count processor time (--processor-time): on a busy machine the search gets only
+// part of a processor, and a limit on the time that passes would measure the neighbours.
+bool processorTimeLimits = false;
+
+// The answer to a request with options, as cubesolver gives it, or with the time limit counted
+// in processor time.
+std::string answerOf(const std::vector<std::string>& words) {
+    if (!processorTimeLimits) return Request::respond(words).text;
+    const ParsedRequest request = parseRequest(words);
+    std::unique_ptr<CubieCube> cube;
+    if (!request.error.empty() || !request.options.target.empty() ||
+        Tools::readCube(request.cube, cube) != 0) {
+        return "Error: bench takes options without --target and a valid cube";
+    }
+    const RequestOptions& o = request.options;
+    return ShortSearch::solve(*cube, CubieCube(),
+                              {o.maxMoves, o.timeLimitMillis, o.shortest, true});
+}
+
+// The figures of the cubes answered with options: moves, time and processor time.
+struct OptionFigures {
+    double meanMoves;
+    int most;
+    int errors;
+    int wrong;
+    int slowest;  // the cube of the longest time
+    int over500;  // cubes that took more than 500 ms of processor time
+    std::vector<double> millis, cpuMillis;
+};
+
+OptionFigures solveWithOptions(const std::vector<std::string>& cubes,
+                               const std::vector<int>& chosen, const std::string& options) {
+    OptionFigures f{0, 0, 0, 0, -1, 0, {}, {}};
+    double longest = -1;
+    long long moves = 0;
+    for (int i : chosen) {
+        const std::vector<std::string> words = requestWords(options, cubes[i]);
+        const double cpuStart = cpuMillisNow();
+        const auto start = std::chrono::steady_clock::now();
+        const std::string answer = answerOf(words);
+        const std::chrono::duration<double, std::milli> took =
+            std::chrono::steady_clock::now() - start;
+        f.cpuMillis.push_back(cpuMillisNow() - cpuStart);
+        f.over500 += f.cpuMillis.back() > 500;
+        if (took.count() > longest) {
+            longest = took.count();
+            f.slowest = i;
+        }
+        f.millis.push_back(took.count());
+        if (answer.rfind("Error", 0) == 0) {
+            ++f.errors;
+            std::printf("  cube %d: %s\n", i, answer.c_str());
+            continue;
+        }
+        if (!solves(cubes[i], answer)) {
+            ++f.wrong;
+            std::printf("  cube %d: WRONG ANSWER %s\n", i, answer.c_str());
+        }
+        moves += moveCount(answer);
+        f.most = std::max(f.most, moveCount(answer));
+    }
+    const int answered = static_cast<int>(chosen.size()) - f.errors;
+    f.meanMoves = answered > 0 ? static_cast<double>(moves) / answered : 0;
+    std::sort(f.millis.begin(), f.millis.end());
+    std::sort(f.cpuMillis.begin(), f.cpuMillis.end());
+    return f;
+}
+
+double mean(const std::vector<double>& values) {
+    double sum = 0;
+    for (double v : values) sum += v;
+    return values.empty() ? 0 : sum / static_cast<double>(values.size());
+}
+
+// Prints the figures of one run with options; returns the number of errors and wrong answers.
+int reportOptions(const std::vector<std::string>& cubes, const std::vector<int>& chosen,
+                  const std::string& options) {
+    const OptionFigures f = solveWithOptions(cubes, chosen, options);
+    const std::size_t n = f.millis.size();
+    if (n == 0) return 0;
+    std::printf("-- %s: %zu cubes, errors %d, wrong answers %d\n", options.c_str(), n, f.errors,
+                f.wrong);
+    std::printf("moves:                  mean %.2f  max %d\n", f.meanMoves, f.most);
+    std::printf("time per cube (ms):     mean %.3f  median %.3f  p99 %.3f  max %.3f\n",
+                mean(f.millis), f.millis[rank(n, 0.5)], f.millis[rank(n, 0.99)], f.millis[n - 1]);
+    std::printf("processor time (ms):    mean %.3f  median %.3f  p99 %.3f  max %.3f\n",
+                mean(f.cpuMillis), f.cpuMillis[rank(n, 0.5)], f.cpuMillis[rank(n, 0.99)],
+                f.cpuMillis[n - 1]);
+    std::printf("over 500 ms of processor time: %d cubes; slowest: --cubes=%d  %s\n", f.over500,
+                f.slowest, cubes[f.slowest].c_str());
+    return f.errors + f.wrong;
+}
+
+// The mean moves of --shortest for each time limit.
+int reportTimeTable(const std::vector<std::string>& cubes, const std::vector<int>& chosen) {
+    std::printf(
+        "| time limit (ms) | mean moves | max moves | mean time (ms) | mean processor time (ms) "
+        "|\n");
+    std::printf("|---|---|---|---|---|\n");
+    int failures = 0;
+    for (int limit : {10, 30, 100, 300, 1000}) {
+        const std::string options = "--shortest --time-limit " + std::to_string(limit);
+        const OptionFigures f = solveWithOptions(cubes, chosen, options);
+        std::printf("| %d | %.2f | %d | %.1f | %.1f |\n", limit, f.meanMoves, f.most,
+                    mean(f.millis), mean(f.cpuMillis));
+        std::fflush(stdout);
+        failures += f.errors + f.wrong;
+    }
+    return failures;
+}
+
 // Reads a list of indices below count, such as "12,345,6"; an empty list chooses no cube, which
 // measures what the program costs besides the solves.
 bool readIndexList(const char* list, int count, std::vector<int>& indices) {
@@ -448,6 +601,8 @@ int main(int argc, char** argv) {
     bool without = false, compare = false, list = false, withoutLarge = false, farOnly = false;
     const char* cubeList = nullptr;
     std::string only;
+    const char* options = nullptr;
+    bool timeTable = false, nearSuperflipCubes = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--without") == 0) {
             without = true;
@@ -463,6 +618,14 @@ int main(int argc, char** argv) {
             list = true;
         } else if (std::strncmp(argv[i], "--corpus=", 9) == 0) {
             only = argv[i] + 9;
+        } else if (std::strncmp(argv[i], "--options=", 10) == 0) {
+            options = argv[i] + 10;
+        } else if (std::strcmp(argv[i], "--time-table") == 0) {
+            timeTable = true;
+        } else if (std::strcmp(argv[i], "--processor-time") == 0) {
+            processorTimeLimits = true;
+        } else if (std::strcmp(argv[i], "--near-superflip") == 0) {
+            nearSuperflipCubes = true;
         } else {
             positional.push_back(argv[i]);
         }
@@ -490,6 +653,23 @@ int main(int argc, char** argv) {
                         ? "Corner_UDEdge_Far"
                         : "neither (absent, too large for the free memory or left out)");
 
+    if (options != nullptr || timeTable) {
+        // The corpus of the answers with options: random cubes, or cubes near the superflip.
+        if (without) CoordCube::useTwistFlipPrun = false;
+        const std::vector<std::string> cubes =
+            nearSuperflipCubes ? nearSuperflipSample(count) : randomCorpus(count);
+        std::vector<int> chosen;
+        if (cubeList != nullptr ? !readIndexList(cubeList, count, chosen) : false) {
+            std::fprintf(stderr, "bench: --cubes needs indices below %d\n", count);
+            return 2;
+        }
+        if (cubeList == nullptr) {
+            for (int i = 0; i < count; ++i) chosen.push_back(i);
+        }
+        const int failures =
+            timeTable ? reportTimeTable(cubes, chosen) : reportOptions(cubes, chosen, options);
+        return failures == 0 ? 0 : 1;
+    }
     const std::vector<std::string> patternCubes = patterns();
     if (patternCubes.empty()) {
         std::fprintf(stderr, "bench: a pattern's moves do not make the pattern\n");
