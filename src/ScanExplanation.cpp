@@ -319,7 +319,7 @@ void describeCounts(std::vector<std::string>& lines, const std::string& request,
         const int off = count[colour] - 9;
         if (off == 0) continue;
         std::string& text = off > 0 ? many : few;
-        text += (text.empty() ? "" : ", ") + letterName(faceLetters[colour]) + " " +
+        text += (text.empty() ? "" : "; ") + letterName(faceLetters[colour]) + " " +
                 std::to_string(count[colour]) + " times, " + std::to_string(off > 0 ? off : -off) +
                 (off > 0 ? " too many" : " too few");
     }
@@ -473,6 +473,18 @@ class RepairSearch {
     }
 };
 
+// How far apart the stickers of a repair lie on the cube: of equally likely swaps, the one of two
+// stickers close together is likelier to have been misread.
+int spread(const std::vector<int>& stickers) {
+    int sum = 0;
+    for (std::size_t i = 0; i + 1 < stickers.size(); ++i) {
+        const Point a = stickerPoint(stickers[i]);
+        const Point b = stickerPoint(stickers[i + 1]);
+        sum += (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z);
+    }
+    return sum;
+}
+
 std::vector<ScanRepair> repairsOf(const std::string& s, int heldTurn) {
     std::vector<ScanRepair> found;
     RepairSearch search(found);
@@ -491,7 +503,8 @@ std::vector<ScanRepair> repairsOf(const std::string& s, int heldTurn) {
     // The same repaired cube reached in two ways is named once, by its likelier way.
     std::stable_sort(found.begin(), found.end(), [](const ScanRepair& a, const ScanRepair& b) {
         if (a.cost != b.cost) return a.cost < b.cost;
-        return a.stickers.size() < b.stickers.size();
+        if (a.stickers.size() != b.stickers.size()) return a.stickers.size() < b.stickers.size();
+        return spread(a.stickers) < spread(b.stickers);
     });
     std::vector<ScanRepair> unique;
     for (const ScanRepair& repair : found) {
@@ -538,7 +551,10 @@ ScanExplanation ScanExplanation::of(const std::string& request) {
     s.resize(faceletCount, '\0');
 
     const int heldTurn = WholeCubeTurns::fixing(s);
-    describeCentres(explanation.lines, s, heldTurn);
+    // A scan too short to reach every centre is told by its length.
+    if (request.size() >= static_cast<std::size_t>(faceletCount)) {
+        describeCentres(explanation.lines, s, heldTurn);
+    }
     if (explanation.code == -1) describeCounts(explanation.lines, request, s);
     // For a cube held otherwise, the pieces are those of the scan turned back.
     const std::string turned = heldTurn > 0 ? WholeCubeTurns::apply(s, heldTurn) : s;

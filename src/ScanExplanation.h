@@ -35,7 +35,7 @@ struct ScanExplanation {
     std::vector<std::string> text() const;
 
     // How many repairs the text lists at most.
-    static const int listed = 5;
+    static constexpr int listed = 5;
 };
 
 // The net of the scan as the README draws it, one line a row, the stickers of the listed repairs
@@ -49,7 +49,7 @@ class WholeCubeTurns {
   public:
     // The 24 ways of holding the cube: turn 0 is none, the others are named by at most two turns
     // of the whole cube, as "x'" or "x y2" (x as R turns, y as U turns, z as F turns).
-    static const int count = 24;
+    static constexpr int count = 24;
     static std::string name(int turn);
     // The scan read after turning the whole cube with turn: the sticker at each position moves to
     // the position the turn takes it to. Other characters than face letters move along.
