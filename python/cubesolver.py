@@ -8,7 +8,9 @@ A Solver keeps one cubesolver-stream process for its lifetime and hands it one c
         print(solver.solve("FBLUUDDDULFDRRUFRURLBLFDFLDUFRUDFDDRLRBLLBLFRFRUBBUBBB"))
 
 A cube the solver rejects raises CubeError, whose code is the number N of the solver's "Error N"
-line and whose message says what is wrong with the cube. A stream program that cannot start or
+line and whose message says what is wrong with the cube. The keywords of solve() are the options of
+the command line: solve(cube, max_moves=20, time_limit=300, shortest=True, target="checkerboard");
+a bad value raises ValueError, a target the solver rejects TargetError (a CubeError). A stream program that cannot start or
 that has ended raises SolverError; the Solver is then closed, and a new one starts a new process.
 """
 
@@ -17,7 +19,7 @@ import shutil
 import subprocess
 import threading
 
-__all__ = ["CubeError", "Solver", "SolverError", "PROGRAM"]
+__all__ = ["CubeError", "Solver", "SolverError", "TargetError", "PROGRAM"]
 
 PROGRAM = "cubesolver-stream"
 
@@ -37,8 +39,9 @@ _REASONS = {
     "put together with a corner twisted",
     6: "two pieces are exchanged: two stickers were swapped in the scan (a swapped pair of "
     "edges or corners), or the cube was put together with two pieces exchanged",
-    7: "no solution of at most 24 moves was found",
-    8: "the search took more than 5.12 seconds: the machine may be busy; try again",
+    7: "no solution within the move limit was found (24 moves, unless max_moves says otherwise)",
+    8: "the search took longer than its time limit (5.12 seconds, unless time_limit says "
+    "otherwise): the machine may be busy; try again",
     9: "the centres are not where they belong: hold the cube so that each centre shows its own "
     "face's colour (r up, g right, w front, o down, b left, y back) and scan it again",
 }
@@ -53,8 +56,40 @@ class CubeError(ValueError):
         super().__init__("Error %d: %s" % (code, reason))
 
 
+class TargetError(CubeError):
+    """The solver rejected the target pattern: code is N of its "Target error N" line, with the
+    meaning N has for a cube."""
+
+    def __init__(self, code):
+        super().__init__(code)
+        self.args = ("Target error" + str(self)[len("Error"):],)
+
+
 class SolverError(RuntimeError):
     """The stream program could not be started, or it has ended."""
+
+
+def _option_words(max_moves, time_limit, shortest, target):
+    """The options of a request line for solve()'s keywords, each word followed by a blank;
+    ValueError for a value the solver would refuse."""
+    words = ""
+    for name, value, least, most in (("max_moves", max_moves, 0, 30),
+                                     ("time_limit", time_limit, 1, 3600000)):
+        if value is None:
+            continue
+        if isinstance(value, bool) or not isinstance(value, int) or not least <= value <= most:
+            raise ValueError("%s must be an int from %d to %d, not %r" % (name, least, most, value))
+        words += "--%s %d " % (name.replace("_", "-"), value)
+    if not isinstance(shortest, bool):
+        raise ValueError("shortest must be True or False, not %r" % (shortest,))
+    if shortest:
+        words += "--shortest "
+    if target is not None:
+        if not isinstance(target, str) or not target or set(target) & set(" \t\r\n"):
+            raise ValueError("target must be the facelets of a pattern or its name, not %r"
+                             % (target,))
+        words += "--target %s " % target
+    return words
 
 
 def _find_program(program):
@@ -100,19 +135,33 @@ class Solver:
         """The process id of the stream program."""
         return self._process.pid
 
-    def solve(self, facelets):
+    def solve(self, facelets, max_moves=None, time_limit=None, shortest=False, target=None):
         """The face turns that solve the cube, such as "R2 U' F ", for its 54 stickers in face
         letters (U R F D L B) or colour letters (r g w o b y). Raises CubeError for a cube that
-        cannot be solved as given, SolverError when the stream program has ended."""
+        cannot be solved as given, SolverError when the stream program has ended.
+
+        The keywords are the options of cubesolver: max_moves (0 to 30), time_limit (in
+        milliseconds, 1 to 3600000), shortest and target (facelets or a pattern name, such as
+        "checkerboard"), for an answer that turns the cube into the target. With any of them the
+        cube already at its target gets "". A bad value raises ValueError; a target the solver
+        rejects raises TargetError, a CubeError whose code has the meaning it has for a cube."""
         if not isinstance(facelets, str):
             raise TypeError("facelets must be a str, not %s" % type(facelets).__name__)
         if "\n" in facelets:
             raise ValueError("facelets must not contain a newline: the stream program would take "
                              "it for two cubes")
+        if facelets.startswith("-"):
+            raise ValueError("facelets must not start with '-': the stream program would take "
+                             "them for options; give options as keywords")
+        options = _option_words(max_moves, time_limit, shortest, target)
         with self._lock:
-            answer = self._exchange(os.fsencode(facelets))
+            answer = self._exchange(os.fsencode(options + facelets))
         if answer.startswith("Error "):
             raise CubeError(int(answer[6:]))
+        if answer.startswith("Target error "):
+            raise TargetError(int(answer[13:]))
+        if answer.startswith("Option error: "):
+            raise ValueError(answer[14:])
         return answer
 
     def close(self):

@@ -1,6 +1,7 @@
 // cubesolver-stream: loads the tables once, then answers each line of standard input with the line
-// cubesolver prints when that line's text is its argument, written and flushed at once, so that a
-// caller can write one cube and read one answer. A line is every byte up to the newline, a
+// cubesolver prints when that line's text is its argument (or, for a line that starts with '-',
+// its words are the arguments), written and flushed at once, so that a caller can write one cube
+// and read one answer. A line is every byte up to the newline, a
 // carriage return included; a last line without a newline is answered too. A NUL byte is a
 // character like any other that is no letter (an argument cannot hold one). At the end of the
 // input the program exits with status 0; when an answer cannot be written (the reader has gone,
@@ -16,13 +17,15 @@
 
 #include "CoordCube.h"
 #include "CubieCube.h"
-#include "Search.h"
+#include "Request.h"
 
 namespace {
 
 // The characters of a request that can change its answer; the rest of a line is read and dropped,
 // so that a line of any length takes no more memory than these.
 const std::size_t requestLength = 54;
+// A line with options keeps more: one character past this length marks it as too long.
+const std::size_t optionLineLength = 1024;
 
 // Standard input, one block at a time.
 struct Input {
@@ -44,7 +47,8 @@ ssize_t refill(Input& in) {
     return n;
 }
 
-// The next line without its newline, of which the request keeps the first 54 characters.
+// The next line without its newline, of which the request keeps the first 54 characters, or for a
+// line that starts with '-', the first 1025.
 Line nextLine(Input& in, std::string& request) {
     request.clear();
     bool started = false;
@@ -59,7 +63,9 @@ Line nextLine(Input& in, std::string& request) {
         const std::size_t available = in.size - in.next;
         const char* newline = static_cast<const char*>(std::memchr(from, '\n', available));
         const std::size_t length = newline ? static_cast<std::size_t>(newline - from) : available;
-        request.append(from, std::min(length, requestLength - request.size()));
+        const bool options = request.empty() ? length > 0 && from[0] == '-' : request[0] == '-';
+        const std::size_t keep = options ? optionLineLength + 1 : requestLength;
+        request.append(from, std::min(length, keep - request.size()));
         in.next += newline ? length + 1 : length;
         if (newline) return Line::read;
     }
@@ -80,9 +86,32 @@ bool writeLine(std::string answer) {
     return true;
 }
 
+// The line that answers a request.
+std::string answer(const std::string& request) {
+    if (request.size() > optionLineLength) {
+        return "Option error: a line with options has more than " +
+               std::to_string(optionLineLength) + " characters";
+    }
+    return Request::streamAnswer(request);
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 1) {
+        const std::string word = argv[1];
+        if (argc == 2 && (word == "--help" || word == "--version")) {
+            std::fputs(word == "--help"
+                           ? Request::helpText("cubesolver-stream").c_str()
+                           : (Request::versionLine("cubesolver-stream") + "\n").c_str(),
+                       stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+        std::fprintf(stderr,
+                     "cubesolver-stream: takes no arguments but --help or --version; the requests, "
+                     "options included, are its input lines\n");
+        return 2;
+    }
     // A reader that has gone away must end the program by its exit status, not by a signal.
     signal(SIGPIPE, SIG_IGN);
     CubieCube::initAllStaticVariables();
@@ -90,7 +119,7 @@ int main() {
 
     Input in;
     std::string request;
-    request.reserve(requestLength);
+    request.reserve(optionLineLength + 1);
     for (;;) {
         switch (nextLine(in, request)) {
             case Line::end:
@@ -100,7 +129,7 @@ int main() {
                              std::strerror(errno));
                 return 1;
             case Line::read:
-                if (!writeLine(Search::answer(request))) return 1;
+                if (!writeLine(answer(request))) return 1;
                 break;
         }
     }

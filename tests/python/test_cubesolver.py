@@ -9,7 +9,7 @@ import tempfile
 import unittest
 from concurrent.futures import ThreadPoolExecutor
 
-from cubesolver import CubeError, Solver, SolverError
+from cubesolver import CubeError, Solver, SolverError, TargetError
 
 RUN_PREFIX = os.environ.get("CUBESOLVER_RUN_PREFIX", "")
 
@@ -65,6 +65,33 @@ class SolverTest(unittest.TestCase):
             self.assertEqual(solver.solve(request), expected)
         self.assertEqual(solver._process.returncode, 0)
         self.assertRaisesRegex(SolverError, "closed", solver.solve, request)
+
+    def test_keywords_are_the_options_of_a_stream_line(self):
+        # Each call against the line the stream program gives for its options' words (where the
+        # C++ tests replay the answers), then the values the module refuses.
+        cube = ANSWERS[5][0]
+        calls = [({"max_moves": 20}, "--max-moves 20 "),
+                 ({"target": "checkerboard", "time_limit": 3000},
+                  "--time-limit 3000 --target checkerboard "),
+                 ({"max_moves": 0, "target": cube}, "--max-moves 0 --target %s " % cube)]
+        lines = "".join(words + cube + "\n" for _, words in calls)
+        stream = subprocess.run([self.program], input=lines, capture_output=True, text=True)
+        with Solver(self.program) as solver:
+            answers = [solver.solve(cube, **keywords) for keywords, _ in calls]
+            self.assertEqual(answers, stream.stdout.splitlines())
+            self.assertEqual(answers[2], "")
+            self.assertLessEqual(len(solver.solve(cube, shortest=True, time_limit=50).split()), 24)
+            with self.assertRaises(TargetError) as raised:
+                solver.solve(cube, target=REJECTED[4][0])
+            self.assertEqual("Error %d" % raised.exception.code, REJECTED[4][1])
+            self.assertTrue(str(raised.exception).startswith("Target error 3: one edge is flipped"))
+            for keywords in ({"max_moves": 31}, {"max_moves": True}, {"time_limit": 0},
+                             {"shortest": 1}, {"target": "a b"}, {"target": ""}):
+                self.assertRaises(ValueError, solver.solve, cube, **keywords)
+            self.assertRaises(ValueError, solver.solve, "--max-moves 5 " + cube)
+            with self.assertRaises(CubeError) as raised:
+                solver.solve(cube, max_moves=5)
+            self.assertEqual(raised.exception.code, 7)
 
     def test_a_program_that_has_died_is_reported_by_every_later_call(self):
         solver = Solver(self.program)

@@ -1,0 +1,111 @@
+#include "Request.h"
+
+#include <memory>
+
+#include "CubieCube.h"
+#include "FaceCube.h"
+#include "Patterns.h"
+#include "Search.h"
+#include "ShortSearch.h"
+#include "Tools.h"
+
+namespace {
+
+// "Error N" for a cube rejected with code -N, and the same with "Target error N" for a target.
+std::string rejection(const char* what, int code) {
+    return std::string(what) + std::to_string(-code);
+}
+
+// The answer to a request with options whose words parsed.
+std::string answerWithOptions(const ParsedRequest& request) {
+    std::unique_ptr<CubieCube> cube;
+    const int code = Tools::readCube(FaceCube::mapColorLetters(request.cube), cube);
+    if (code != 0) return rejection("Error ", code);
+    CubieCube target;
+    const std::string& given = request.options.target;
+    if (!given.empty()) {
+        const std::string named = Patterns::facelets(given);
+        std::unique_ptr<CubieCube> read;
+        const int targetCode =
+            Tools::readCube(FaceCube::mapColorLetters(named.empty() ? given : named), read);
+        if (targetCode != 0) return rejection("Target error ", targetCode);
+        target = *read;
+    }
+    const RequestOptions& o = request.options;
+    return ShortSearch::solve(*cube, target, {o.maxMoves, o.timeLimitMillis, o.shortest});
+}
+
+}  // namespace
+
+namespace Request {
+
+Response respond(const std::vector<std::string>& words) {
+    if (words.empty() || words[0].empty() || words[0][0] != '-') {
+        return {Response::answer, Search::answer(words.empty() ? "" : words[0])};
+    }
+    const ParsedRequest request = parseRequest(words);
+    if (!request.error.empty()) return {Response::optionError, request.error};
+    if (request.options.help) return {Response::help, helpText("cubesolver")};
+    if (request.options.version) return {Response::version, versionLine("cubesolver")};
+    return {Response::answer, answerWithOptions(request)};
+}
+
+std::string streamAnswer(const std::string& line) {
+    if (line.empty() || line[0] != '-') return Search::answer(line);
+    const Response response = respond(splitWords(line));
+    switch (response.kind) {
+        case Response::answer:
+            return response.text;
+        case Response::optionError:
+            return "Option error: " + response.text;
+        default:
+            // An answer is one line: the texts of several lines belong to the command line.
+            return "Option error: --help and --version are options of the command line "
+                   "(cubesolver-stream --help)";
+    }
+}
+
+std::string helpText(const char* program) {
+    std::string names;
+    for (int i = 0; i < Patterns::count; ++i) {
+        names += std::string(i == 0 ? "" : ", ") + Patterns::all[i].name;
+    }
+    const std::string name = program;
+    const std::string usage =
+        name == "cubesolver"
+            ? "Usage: cubesolver [OPTIONS] CUBE\n"
+              "Prints one line: the face turns that solve the cube, or \"Error N\".\n"
+            : "Usage: cubesolver-stream [--help | --version]\n"
+              "Reads requests from standard input, one a line: [OPTIONS] CUBE. Answers each with\n"
+              "one line, the line cubesolver prints for the same words; a bad option gets the\n"
+              "line \"Option error: ...\".\n";
+    return usage +
+           "\n"
+           "CUBE: the 54 stickers, face by face U R F D L B, in face letters (U R F D L B) or\n"
+           "colour letters (r g w o b y); only the first 54 characters count.\n"
+           "\n"
+           "Options (without any, the answer is the first solution of at most 24 moves):\n"
+           "  --max-moves N      the first answer found of at most N moves (0 to 30; default 24)\n"
+           "  --time-limit MS    \"Error 8\" when no answer is found within MS milliseconds\n"
+           "                     (1 to 3600000; default 5120); with --shortest, the search time\n"
+           "  --shortest         search until the time limit, answer the shortest answer found\n"
+           "  --target PATTERN   turn the cube into this pattern instead of the solved cube:\n"
+           "                     54 stickers like CUBE, or the name of a pattern:\n"
+           "                     " +
+           names +
+           "\n"
+           "  --help             this text\n"
+           "  --version          the version\n"
+           "With any option a cube already at its target gets the empty answer, and a target\n"
+           "that cannot be read gets \"Target error N\" (N as in \"Error N\").\n"
+           "\n"
+           "Errors: 1 not nine stickers of each colour, 2 edge stickers, 3 a flipped edge,\n"
+           "4 corner stickers, 5 a twisted corner, 6 two pieces exchanged, 7 no answer within\n"
+           "the move limit, 8 the time limit passed, 9 centres not in place.\n";
+}
+
+std::string versionLine(const char* program) {
+    return std::string(program) + " " CUBESOLVER_VERSION;
+}
+
+}  // namespace Request

@@ -1,0 +1,36 @@
+// The response to one request, the same for cubesolver (its arguments) and cubesolver-stream
+// (one line of its input): an answer, or what is wrong with the request's options.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "RequestOptions.h"
+
+struct Response {
+    enum Kind { answer, optionError, help, version };
+    Kind kind;
+    // answer: the full text of the response without its last newline, the answer line first;
+    // optionError: what is wrong, in one line; help, version: the text to print.
+    std::string text;
+};
+
+namespace Request {
+
+// The response to a request given as words, options first, then the cube. Without options it is
+// Search::answer of the first word (of no word: of the empty text). With options the cube and
+// the target are read like an argument (colour or face letters, the first 54 characters) and
+// the answer comes from ShortSearch: its moves, the empty line when the cube is already at its
+// target, "Error N" for the cube, "Target error N" for the target (N as for a cube).
+Response respond(const std::vector<std::string>& words);
+
+// The answer to one line of cubesolver-stream: a line that starts with '-' is split into words on
+// blanks and tabs and answered by respond, a bad option with one line "Option error: ..."; any
+// other line is Search::answer of the line.
+std::string streamAnswer(const std::string& line);
+
+// The --help text of cubesolver and of cubesolver-stream, and the --version line.
+std::string helpText(const char* program);
+std::string versionLine(const char* program);
+
+}  // namespace Request

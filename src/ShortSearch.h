@@ -1,0 +1,26 @@
+// The search for short answers behind the request options: a move limit, a time limit, the
+// shortest answer found within the time, and any target pattern.
+#pragma once
+
+#include <string>
+
+class CubieCube;
+
+struct ShortSearchLimits {
+    // The answer has at most this many moves (0..30).
+    int maxMoves;
+    // The search gives up ("Error 8") or, with shortest, stops after this many milliseconds.
+    long timeLimitMillis;
+    // Search until the time limit and answer the shortest answer found.
+    bool shortest;
+};
+
+namespace ShortSearch {
+
+// Moves M such that cube * M = target (the cube first, then M), as solution text, such as
+// "R2 U' F ", or the empty text when the cube is the target. "Error 7" when no answer of at most
+// maxMoves moves exists within the search's bounds, "Error 8" when the time limit passes before
+// an answer is found. Both cubes must verify.
+std::string solve(const CubieCube& cube, const CubieCube& target, const ShortSearchLimits& limits);
+
+}  // namespace ShortSearch

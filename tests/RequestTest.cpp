@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include "Patterns.h"
+#include "ProcessSupport.h"
+#include "Request.h"
+#include "TestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(RequestOptions, WordsGiveTheOptionsOrOneError) {
+    struct Case {
+        std::vector<std::string> words;
+        int maxMoves;
+        long timeLimit;
+        bool shortest;
+        std::string target, cube;
+        bool error;
+    };
+    const std::string c = solvedFacelets;
+    const Case cases[] = {
+        {{c, "--shortest"}, 24, 5120, false, "", c, false},  // no options: later words ignored
+        {{"--max-moves", "0", "--time-limit=1", c}, 0, 1, false, "", c, false},
+        {{"--max-moves=30", "--shortest", "--target", "superflip", c},
+         30,
+         5120,
+         true,
+         "superflip",
+         c,
+         false},
+        {{"--time-limit", "3600000", "--help"}, 24, 3600000, false, "", "", false},
+        {{"--max-moves", "31", c}, 24, 5120, false, "", "", true},
+        {{"--max-moves", "-1", c}, 24, 5120, false, "", "", true},
+        {{"--time-limit", "0", c}, 24, 5120, false, "", "", true},
+        {{"--time-limit", "99999999999999999999", c}, 24, 5120, false, "", "", true},
+        {{"--max-moves", "2x", c}, 24, 5120, false, "", "", true},
+        {{"--shortest=1", c}, 24, 5120, false, "", "", true},
+        {{"--target=", c}, 24, 5120, false, "", "", true},
+        {{"--fewest", c}, 24, 5120, false, "", "", true},
+        {{"-", c}, 24, 5120, false, "", "", true},
+        {{"--shortest"}, 24, 5120, true, "", "", true},
+        {{"--max-moves"}, 24, 5120, false, "", "", true},
+        {{"--shortest", c, c}, 24, 5120, true, "", c, true},
+    };
+    for (const Case& t : cases) {
+        const ParsedRequest r = parseRequest(t.words);
+        const std::string where = ::testing::PrintToString(t.words);
+        EXPECT_EQ(!r.error.empty(), t.error) << where << " " << r.error;
+        if (t.error) continue;
+        EXPECT_EQ(r.options.maxMoves, t.maxMoves) << where;
+        EXPECT_EQ(r.options.timeLimitMillis, t.timeLimit) << where;
+        EXPECT_EQ(r.options.shortest, t.shortest) << where;
+        EXPECT_EQ(r.options.target, t.target) << where;
+        EXPECT_EQ(r.cube, t.cube) << where;
+    }
+    EXPECT_EQ(splitWords(" \t--shortest  X\t"), (std::vector<std::string>{"--shortest", "X"}));
+}
+
+TEST(Patterns, MovesMakeTheNamedPatterns) {
+    EXPECT_EQ(Patterns::facelets("checkerboard"),
+              "UDUDUDUDURLRLRLRLRFBFBFBFBFDUDUDUDUDLRLRLRLRLBFBFBFBFB");
+    EXPECT_EQ(Patterns::facelets("superflip"),
+              "UBULURUFURURFRBRDRFUFLFRFDFDFDLDRDBDLULBLFLDLBUBRBLBDB");
+    EXPECT_EQ(Patterns::facelets("six-spots"),
+              "FFFFUFFFFUUUURUUUURRRRFRRRRBBBBDBBBBDDDDLDDDDLLLLBLLLL");
+    EXPECT_EQ(Patterns::facelets("no-such-pattern"), "");
+    CubieCube cube;
+    EXPECT_FALSE(Patterns::applyMoves(cube, "R2 X"));
+    EXPECT_FALSE(Patterns::applyMoves(cube, "R3"));
+    EXPECT_TRUE(sameCube(cube, CubieCube()));
+}
+
+// The cube the answer turns the cube into, or an error line.
+std::string turnedBy(const std::string& cube, const std::string& answer) {
+    if (answer.rfind("Error", 0) == 0 || answer.rfind("Target", 0) == 0) return answer;
+    CubieCube turned = *FaceCube(cube).toCubieCube();
+    applyMoves(turned, answer);
+    return faceletsOf(turned);
+}
+
+int moveCount(const std::string& answer) {
+    return static_cast<int>(std::count(answer.begin(), answer.end(), ' '));
+}
+
+TEST(Request, AnswersWithOptionsTurnRandomCubesIntoRandomTargetsAndPatterns) {
+    std::mt19937 rng(17);
+    for (int i = 0; i < 60; ++i) {
+        const std::string cube = faceletsOf(randomCubie(rng));
+        std::string target = i % 3 == 0 ? solvedFacelets : faceletsOf(randomCubie(rng));
+        std::string name;
+        if (i % 3 == 1) {
+            name = Patterns::all[i % Patterns::count].name;
+            target = Patterns::facelets(name);
+        }
+        const std::vector<std::string> words[] = {
+            {"--max-moves", "20", "--target", name.empty() ? target : name, cube},
+            {"--shortest", "--time-limit", "20", "--target", target, cube},
+            {"--time-limit", "1000", "--target", target, target},
+        };
+        for (const auto& w : words) {
+            const Response r = Request::respond(w);
+            ASSERT_EQ(r.kind, Response::answer);
+            EXPECT_EQ(turnedBy(cube == w.back() ? cube : target, r.text), target)
+                << ::testing::PrintToString(w) << " -> " << r.text;
+            EXPECT_LE(moveCount(r.text), &w == words ? 20 : 24) << r.text;
+        }
+        EXPECT_EQ(Request::respond(words[2]).text, "");
+    }
+}
+
+TEST(Request, ErrorsOfTheCubeAndOfTheTargetAreToldApart) {
+    const std::string scrambled = expectedAnswers()[0].first;
+    const std::string flipped = "UUUUURUUURURRRRRRRFFFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--shortest", flipped}, "Error 3"},
+        {{"--target", flipped, scrambled}, "Target error 3"},
+        {{"--target", "chessboard", scrambled}, "Target error 1"},
+        {{"--target", scrambled, flipped}, "Error 3"},
+        {{"--max-moves", "5", scrambled}, "Error 7"},
+        {{"--max-moves", "0", "--target", "superflip", Patterns::facelets("superflip")}, ""},
+    };
+    for (const auto& [words, line] : cases) {
+        EXPECT_EQ(Request::respond(words).text, line) << ::testing::PrintToString(words);
+    }
+    EXPECT_EQ(Request::streamAnswer("-" + scrambled),
+              "Option error: unknown option \"-" + scrambled + "\"");
+    EXPECT_EQ(Request::streamAnswer("--version"),
+              "Option error: --help and --version are options of the command line "
+              "(cubesolver-stream --help)");
+}
+
+TEST(Request, ThroughBothProgramsTheSameOptionsGiveTheSameLines) {
+    // Each request as arguments of cubesolver and as a line of one cubesolver-stream, where an
+    // option error is one line and the next request is answered.
+    const std::string cube = expectedAnswers()[5].first;
+    const std::vector<std::string> requests[] = {
+        {"--max-moves", "20", cube},
+        {"--target", "checkerboard", "--time-limit", "2000", solvedFacelets},
+        {"--max-moves", "99", cube},
+        {cube},
+    };
+    std::string input, expected;
+    for (const auto& words : requests) {
+        ProcessResult r = runProgram(CUBESOLVER_EXE, words, fs::temp_directory_path());
+        const Response response = Request::respond(words);
+        if (response.kind == Response::optionError) {
+            EXPECT_EQ(r.status, 2);
+            EXPECT_EQ(r.out, "");
+            EXPECT_NE(r.err.find(response.text), std::string::npos) << r.err;
+            expected += "Option error: " + response.text + "\n";
+        } else {
+            EXPECT_EQ(r.status, 0);
+            EXPECT_EQ(r.out, response.text + "\n");
+            EXPECT_EQ(turnedBy(words.back(), response.text),
+                      words.size() > 1 && words[1] == "checkerboard"
+                          ? Patterns::facelets("checkerboard")
+                          : solvedFacelets);
+            expected += r.out;
+        }
+        for (const std::string& word : words) input += word + " ";
+        input += "\n";
+    }
+    ScratchDir dir;
+    std::ofstream(dir.path / "in") << input;
+    ProcessResult r = runShell(programCommand(CUBESOLVER_STREAM_EXE) + " <in", dir.path);
+    EXPECT_EQ(r.out, expected);
+    for (const char* program : {CUBESOLVER_EXE, CUBESOLVER_STREAM_EXE}) {
+        r = runProgram(program, {"--help"}, dir.path);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out.rfind("Usage: ", 0), 0u) << r.out;
+        r = runProgram(program, {"--version"}, dir.path);
+        EXPECT_EQ(r.out, fs::path(program).filename().string() + " 1.0\n");
+    }
+}
+
+}  // namespace
