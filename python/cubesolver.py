@@ -14,12 +14,14 @@ a bad value raises ValueError, a target the solver rejects TargetError (a CubeEr
 that has ended raises SolverError; the Solver is then closed, and a new one starts a new process.
 """
 
+import collections
 import os
+import re
 import shutil
 import subprocess
 import threading
 
-__all__ = ["CubeError", "Solver", "SolverError", "TargetError", "PROGRAM"]
+__all__ = ["CubeError", "Repair", "Solver", "SolverError", "TargetError", "PROGRAM"]
 
 PROGRAM = "cubesolver-stream"
 
@@ -47,13 +49,44 @@ _REASONS = {
 }
 
 
-class CubeError(ValueError):
-    """The solver rejected the cube: code is N of its "Error N" line."""
+class Repair(collections.namedtuple("Repair", "description cube changes")):
+    """One way of making a rejected scan a cube that can be solved, as --explain names it:
+    description says what to do ("swap U4 (R) and U6 (U)"), cube is the repaired scan in face
+    letters, and changes maps each position it changes ("U4", as in the README's net) to the
+    letter it should read there."""
 
-    def __init__(self, code):
+
+class CubeError(ValueError):
+    """The solver rejected the cube: code is N of its "Error N" line. explanation is what
+    cubesolver --explain says is wrong with the scan, one sentence a line ("" when it cannot
+    be asked), and repairs are the likeliest repairs it names, likeliest first (Repair)."""
+
+    def __init__(self, code, explanation="", repairs=()):
         self.code = code
+        self.explanation = explanation
+        self.repairs = list(repairs)
         reason = _REASONS.get(code, "the solver rejected the cube")
         super().__init__("Error %d: %s" % (code, reason))
+
+
+# A repair line of an explanation block: "# N. DESCRIPTION; gives CUBE".
+_REPAIR_LINE = re.compile(r"^# \d+\. (.*); gives ([URFDLB]{54})$")
+
+
+def _explained_error(code, facelets, block):
+    """The CubeError of a rejected cube with what the lines of its --explain block say."""
+    scan = facelets[:54].translate(str.maketrans("rgwoby", "URFDLB"))
+    sentences, repairs = [], []
+    for line in block:
+        found = _REPAIR_LINE.match(line)
+        if found is None:
+            sentences.append(line[2:])
+            continue
+        description, cube = found.groups()
+        changes = {"URFDLB"[p // 9] + str(p % 9 + 1): cube[p]
+                   for p in range(54) if p >= len(scan) or scan[p] != cube[p]}
+        repairs.append(Repair(description, cube, changes))
+    return CubeError(code, "\n".join(sentences), repairs)
 
 
 class TargetError(CubeError):
@@ -156,6 +189,9 @@ class Solver:
         options = _option_words(max_moves, time_limit, shortest, target)
         with self._lock:
             answer = self._exchange(os.fsencode(options + facelets))
+            if answer.startswith("Error ") and facelets and not set(facelets) & set(" \t"):
+                raise _explained_error(int(answer[6:]), facelets,
+                                       self._explanation(os.fsencode(facelets)))
         if answer.startswith("Error "):
             raise CubeError(int(answer[6:]))
         if answer.startswith("Target error "):
@@ -178,12 +214,14 @@ class Solver:
         self.close()
 
     def _exchange(self, request):
-        """Writes one line and reads the answer line, without its newline."""
+        """Writes one line (none for None) and reads the answer line, without its newline."""
         if self._failure is not None:
             raise SolverError(self._failure)
         try:
-            self._process.stdin.write(request + b"\n")
-            self._process.stdin.flush()
+            # None reads one more line of the answer before.
+            if request is not None:
+                self._process.stdin.write(request + b"\n")
+                self._process.stdin.flush()
             line = self._process.stdout.readline()
         except OSError:
             line = b""
@@ -197,6 +235,17 @@ class Solver:
                 self._failure += ": " + message
             raise SolverError(self._failure)
         return line[:-1].decode("ascii", errors="replace")
+
+    def _explanation(self, facelets):
+        """The lines of the --explain block of a cube (an answer line, then lines that begin with
+        "# " up to the line "#end"), without the answer line and the end."""
+        self._exchange(b"--explain " + facelets)
+        block = []
+        while True:
+            line = self._exchange(None)
+            if not line.startswith("# "):
+                return block
+            block.append(line)
 
     def _fail(self, message):
         self._failure = message

@@ -1,4 +1,6 @@
 // cubesolver [OPTIONS] CUBE: prints one line, the face turns that solve the cube or "Error N".
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -28,7 +30,7 @@ int main(int argc, char** argv) {
         return std::cout.good() ? 0 : 1;
     }
     CoordCube::initAllStaticVariables();
-    std::cout << Request::respond(words).text << std::endl;
+    std::cout << Request::respond(words, isatty(STDOUT_FILENO) == 1).text << std::endl;
     // A line that could not be written must not look like a success to the caller.
     return std::cout.good() ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 #include <set>
 #include <tuple>
 
+#include "ProcessSupport.h"
 #include "ScanExplanation.h"
 #include "TestSupport.h"
 #include "Tools.h"
@@ -191,6 +192,36 @@ TEST(ScanExplanation, PictureIsTheNetWithTheRepairsStickersMarked) {
     EXPECT_EQ(coloured[0], std::string(10, ' ') + red + red + red);
     EXPECT_EQ(explanationBlock(scan, true, false, false).substr(0, 2), "# ");
     EXPECT_EQ(explanationBlock(solvedFacelets, true, false, false), "#end");
+}
+
+TEST(ScanExplanation, BothProgramsPrintTheBlockAfterTheUnchangedAnswerLine) {
+    // Rejected and valid cubes, alone and with an option that changes the answer: cubesolver and
+    // the stream program print the line they print without --explain --show, then the block.
+    std::vector<std::pair<std::vector<std::string>, std::string>> requests;
+    for (const auto& [cube, line] : expectedAnswers(REJECTED_FILE)) {
+        if (!cube.empty()) requests.push_back({{}, cube});
+    }
+    requests.push_back({{}, expectedAnswers()[0].first});
+    requests.push_back({{}, "wwwwwwwwwgggggggggoooooooooyyyyyyyyybbbbbbbbbrrrrrrrrr"});
+    requests.push_back({{"--max-moves", "20"}, expectedAnswers()[0].first});
+    std::string streamInput, expectedStream;
+    for (const auto& [options, cube] : requests) {
+        std::vector<std::string> plain = options, explained = {"--show"};
+        plain.push_back(cube);
+        explained.insert(explained.end(), options.begin(), options.end());
+        explained.push_back("--explain");
+        explained.push_back(cube);
+        const std::string line = runProgram(CUBESOLVER_EXE, plain, ".").out;
+        const std::string block = explanationBlock(cube, true, true, false) + "\n";
+        EXPECT_EQ(runProgram(CUBESOLVER_EXE, explained, ".").out, line + block) << cube;
+        for (const std::string& word : explained) streamInput += word + " ";
+        streamInput.back() = '\n';
+        expectedStream += line + block;
+    }
+    ScratchDir dir;
+    std::ofstream(dir.path / "in") << streamInput;
+    EXPECT_EQ(runShell(programCommand(CUBESOLVER_STREAM_EXE) + " <in", dir.path).out,
+              expectedStream);
 }
 
 }  // namespace
