@@ -222,10 +222,14 @@ void describePieces(std::vector<std::string>& lines, const std::string& s,
                     const char* const (&names)[Count], const char* kind, const bool* mirrored) {
     for (int i = 0; i < Count; ++i) {
         if (shown[i] >= 0) continue;
-        std::string colours;
-        for (int n = 0; n < Size; ++n)
-            colours += (n ? " " : "") + std::string(1, s[facelets[i][n]]);
-        std::string text = stickersOf(facelets[i], Size) + " show " + colours + ": ";
+        std::string letters, colours;
+        for (int n = 0; n < Size; ++n) {
+            const int colour = colourOf(s[facelets[i][n]]);
+            letters += (n ? " " : "") + std::string(1, s[facelets[i][n]]);
+            colours += (n ? " " : "") + std::string(1, colour < 0 ? '?' : colourLetters[colour]);
+        }
+        std::string text =
+            stickersOf(facelets[i], Size) + " show " + letters + " (" + colours + "): ";
         if (mirrored && mirrored[i]) {
             text += "the colours of a corner in mirror order (two of them swapped, or one misread)";
         } else {
@@ -255,18 +259,24 @@ void describePieces(std::vector<std::string>& lines, const std::string& s,
 }
 
 void describeEdgesAndCorners(std::vector<std::string>& lines, const std::string& s, int code) {
-    if (code == -2) {
-        int shown[12];
-        for (int i = 0; i < 12; ++i) shown[i] = edgeShown(s, i);
-        lines.push_back("The edge stickers do not make up the twelve edges, each once:");
-        describePieces(lines, s, shown, FaceCube::edgeFacelet, edgeNames, "edge", nullptr);
-    }
-    if (code == -4) {
-        int shown[8];
+    // A sticker misread can spoil an edge and a corner at once: both are told, each when wrong.
+    if (code == -2 || code == -4) {
+        int edges[12], corners[8];
         bool mirrored[8];
-        for (int i = 0; i < 8; ++i) shown[i] = cornerShown(s, i, mirrored[i]);
-        lines.push_back("The corner stickers do not make up the eight corners, each once:");
-        describePieces(lines, s, shown, FaceCube::cornerFacelet, cornerNames, "corner", mirrored);
+        for (int i = 0; i < 12; ++i) edges[i] = edgeShown(s, i);
+        for (int i = 0; i < 8; ++i) corners[i] = cornerShown(s, i, mirrored[i]);
+        std::vector<std::string> edgeLines, cornerLines;
+        describePieces(edgeLines, s, edges, FaceCube::edgeFacelet, edgeNames, "edge", nullptr);
+        describePieces(cornerLines, s, corners, FaceCube::cornerFacelet, cornerNames, "corner",
+                       mirrored);
+        if (!edgeLines.empty()) {
+            lines.push_back("The edge stickers do not make up the twelve edges, each once:");
+            lines.insert(lines.end(), edgeLines.begin(), edgeLines.end());
+        }
+        if (!cornerLines.empty()) {
+            lines.push_back("The corner stickers do not make up the eight corners, each once:");
+            lines.insert(lines.end(), cornerLines.begin(), cornerLines.end());
+        }
     }
     if (code == -3) {
         lines.push_back(
