@@ -115,6 +115,12 @@ class SolverTest(unittest.TestCase):
                 for repair in error.repairs:
                     solver.solve(repair.cube)
             self.assertEqual(solver.solve(ANSWERS[0][0]), ANSWERS[0][1])
+        # The README's example, as the stream program answers its line.
+        with open(os.environ["README"]) as f:
+            words, shown = re.search(r"\$ cubesolver (--explain --show \w+)\n([^`]*)```",
+                                     f.read()).groups()
+        run = subprocess.run([self.program], input=words + "\n", capture_output=True, text=True)
+        self.assertEqual(run.stdout, shown)
 
     def test_a_program_that_has_died_is_reported_by_every_later_call(self):
         solver = Solver(self.program)
