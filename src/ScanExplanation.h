@@ -31,7 +31,8 @@ struct ScanExplanation {
     static ScanExplanation of(const std::string& request);
 
     // The explanation as lines of text: the sentences, then the likeliest repairs, each line
-    // "# N. DESCRIPTION; gives CUBE" (CUBE being the repaired scan). Empty for a valid cube.
+    // "N. DESCRIPTION; gives CUBE" (CUBE being the repaired scan in face letters), and whether
+    // there are too many to tell. Empty for a valid cube.
     std::vector<std::string> text() const;
 
     // How many repairs the text lists at most.

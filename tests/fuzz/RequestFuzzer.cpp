@@ -54,5 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(back->verify() == 0 && back->getURtoBR() == cube->getURtoBR() &&
               back->getTwist() == cube->getTwist() && back->getFlip() == cube->getFlip());
     }
+    // The explanation agrees with the check, and every repair it names is a cube.
+    const ScanExplanation explanation = ScanExplanation::of(argument);
+    check(explanation.code == code && explanation.lines.empty() == (code == 0));
+    for (const ScanRepair& repair : explanation.repairs) check(Tools::verify(repair.cube) == 0);
+    const std::string block = explanationBlock(argument, true, true, true);
+    check(block.size() >= 4 && block.compare(block.size() - 4, 4, "#end") == 0);
     return 0;
 }
