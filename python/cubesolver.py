@@ -239,7 +239,8 @@ class Solver:
     def _explanation(self, facelets):
         """The lines of the --explain block of a cube (an answer line, then lines that begin with
         "# " up to the line "#end"), without the answer line and the end."""
-        self._exchange(b"--explain " + facelets)
+        if self._exchange(b"--explain " + facelets).startswith("Option error"):
+            return []  # a line too long for options, which gets no block
         block = []
         while True:
             line = self._exchange(None)

@@ -1,6 +1,7 @@
 // libFuzzer harness for the request path: arbitrary bytes as the command-line argument, through
-// the colour mapping, the colour count, the facelet and cubie cubes and both checks, and the
-// conversions back. It traps on any result a real request could not give.
+// the colour mapping, the colour count, the facelet and cubie cubes and both checks, the
+// conversions back and the explanation of a rejected cube. It traps on any result a real request
+// could not give.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -8,6 +9,7 @@
 
 #include "CubieCube.h"
 #include "FaceCube.h"
+#include "ScanExplanation.h"
 #include "Tools.h"
 
 namespace {
