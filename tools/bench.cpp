@@ -1,4 +1,5 @@
-// bench [COUNT] [TABLE_DIR] [--without | --compare] [--cubes=I,J,...]: solves a fixed corpus of
+// bench [COUNT] [TABLE_DIR] [--without | --compare] [--cubes=I,J,...]
+//       [--options="OPTIONS" | --time-table] [--near-superflip]: solves a fixed corpus of
 // COUNT random cubes (default 2000) and prints solve times, search effort, solution lengths and the
 // hardest cubes. The corpus is drawn uniformly from the solvable cubes by a seeded generator of its
 // own, so every run and every host solves the same cubes.
@@ -6,13 +7,19 @@
 //   --compare   solves each cube without it and with it, reports both and checks that every
 //               answer is the same;
 //   --cubes=... solves only the cubes of the corpus with these indices (as the report lists the
-//               hardest ones), for instance to run just those under a cache simulator.
+//               hardest ones), for instance to run just those under a cache simulator;
+//   --options=  answers each cube as a request with these options (such as "--max-moves 20"),
+//               checks each answer by replaying it on the cube, and reports the moves and times;
+//   --time-table  the same with "--shortest --time-limit MS" for MS = 10, 30, 100, 300, 1000:
+//               the mean moves for each time limit;
+//   --near-superflip  a corpus of cubes 1 to 4 random moves from the superflip instead.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -20,6 +27,9 @@
 #include "CoordCube.h"
 #include "CubieCube.h"
 #include "FaceCube.h"
+#include "Patterns.h"
+#include "Request.h"
+#include "RequestOptions.h"
 #include "Search.h"
 
 namespace {
@@ -45,6 +55,26 @@ std::vector<std::string> corpus(int count) {
         // Cubes of unequal parities cannot be reached; dropping them keeps the draw uniform.
         if (cube.edgeParity() == cube.cornerParity())
             cubes.push_back(cube.toFaceCube()->to_String());
+    }
+    return cubes;
+}
+
+// Cubes a few random moves from the superflip, the hardest cubes for the search.
+std::vector<std::string> nearSuperflip(int count) {
+    std::mt19937_64 rng(20261207);
+    std::vector<std::string> cubes;
+    static const char* const faces[6] = {"U", "R", "F", "D", "L", "B"};
+    static const char* const powers[3] = {"", "2", "'"};
+    while (static_cast<int>(cubes.size()) < count) {
+        CubieCube cube;
+        Patterns::applyMoves(cube, Patterns::all[1].moves);
+        std::string moves;
+        const int length = 1 + uniform(rng, 4);
+        for (int i = 0; i < length; ++i) {
+            moves += std::string(faces[uniform(rng, 6)]) + powers[uniform(rng, 3)] + " ";
+        }
+        Patterns::applyMoves(cube, moves);
+        cubes.push_back(cube.toFaceCube()->to_String());
     }
     return cubes;
 }
@@ -166,6 +196,102 @@ int report(const std::vector<Solve>& solves, const std::vector<std::string>& cub
     return errors;
 }
 
+// The words of a request with options, the cube last.
+std::vector<std::string> requestWords(const std::string& options, const std::string& cube) {
+    std::vector<std::string> words = splitWords(options);
+    words.push_back(cube);
+    return words;
+}
+
+// True when the answer turns the cube into the solved cube.
+bool solves(const std::string& cube, const std::string& answer) {
+    std::unique_ptr<CubieCube> turned = FaceCube(cube).toCubieCube();
+    if (!Patterns::applyMoves(*turned, answer)) return false;
+    return turned->toFaceCube()->to_String() == CubieCube().toFaceCube()->to_String();
+}
+
+// The figures of the cubes answered with options: moves, time and processor time.
+struct OptionFigures {
+    double meanMoves;
+    int most;
+    int errors;
+    int wrong;
+    std::vector<double> millis, cpuMillis;
+};
+
+OptionFigures solveWithOptions(const std::vector<std::string>& cubes,
+                               const std::vector<int>& chosen, const std::string& options) {
+    OptionFigures f{0, 0, 0, 0, {}, {}};
+    long long moves = 0;
+    for (int i : chosen) {
+        const std::vector<std::string> words = requestWords(options, cubes[i]);
+        const double cpuStart = cpuMillisNow();
+        const auto start = std::chrono::steady_clock::now();
+        const std::string answer = Request::respond(words).text;
+        const std::chrono::duration<double, std::milli> took =
+            std::chrono::steady_clock::now() - start;
+        f.cpuMillis.push_back(cpuMillisNow() - cpuStart);
+        f.millis.push_back(took.count());
+        if (answer.rfind("Error", 0) == 0) {
+            ++f.errors;
+            std::printf("  cube %d: %s\n", i, answer.c_str());
+            continue;
+        }
+        if (!solves(cubes[i], answer)) {
+            ++f.wrong;
+            std::printf("  cube %d: WRONG ANSWER %s\n", i, answer.c_str());
+        }
+        moves += moveCount(answer);
+        f.most = std::max(f.most, moveCount(answer));
+    }
+    const int answered = static_cast<int>(chosen.size()) - f.errors;
+    f.meanMoves = answered > 0 ? static_cast<double>(moves) / answered : 0;
+    std::sort(f.millis.begin(), f.millis.end());
+    std::sort(f.cpuMillis.begin(), f.cpuMillis.end());
+    return f;
+}
+
+double mean(const std::vector<double>& values) {
+    double sum = 0;
+    for (double v : values) sum += v;
+    return values.empty() ? 0 : sum / static_cast<double>(values.size());
+}
+
+// Prints the figures of one run with options; returns the number of errors and wrong answers.
+int reportOptions(const std::vector<std::string>& cubes, const std::vector<int>& chosen,
+                  const std::string& options) {
+    const OptionFigures f = solveWithOptions(cubes, chosen, options);
+    const std::size_t n = f.millis.size();
+    if (n == 0) return 0;
+    std::printf("-- %s: %zu cubes, errors %d, wrong answers %d\n", options.c_str(), n, f.errors,
+                f.wrong);
+    std::printf("moves:                  mean %.2f  max %d\n", f.meanMoves, f.most);
+    std::printf("time per cube (ms):     mean %.3f  median %.3f  p99 %.3f  max %.3f\n",
+                mean(f.millis), f.millis[rank(n, 0.5)], f.millis[rank(n, 0.99)], f.millis[n - 1]);
+    std::printf("processor time (ms):    mean %.3f  median %.3f  p99 %.3f  max %.3f\n",
+                mean(f.cpuMillis), f.cpuMillis[rank(n, 0.5)], f.cpuMillis[rank(n, 0.99)],
+                f.cpuMillis[n - 1]);
+    return f.errors + f.wrong;
+}
+
+// The mean moves of --shortest for each time limit.
+int reportTimeTable(const std::vector<std::string>& cubes, const std::vector<int>& chosen) {
+    std::printf(
+        "| time limit (ms) | mean moves | max moves | mean time (ms) | mean processor time (ms) "
+        "|\n");
+    std::printf("|---|---|---|---|---|\n");
+    int failures = 0;
+    for (int limit : {10, 30, 100, 300, 1000}) {
+        const std::string options = "--shortest --time-limit " + std::to_string(limit);
+        const OptionFigures f = solveWithOptions(cubes, chosen, options);
+        std::printf("| %d | %.2f | %d | %.1f | %.1f |\n", limit, f.meanMoves, f.most,
+                    mean(f.millis), mean(f.cpuMillis));
+        std::fflush(stdout);
+        failures += f.errors + f.wrong;
+    }
+    return failures;
+}
+
 // Reads a list of indices below count, such as "12,345,6"; an empty list chooses no cube, which
 // measures what the program costs besides the solves.
 bool readIndexList(const char* list, int count, std::vector<int>& indices) {
@@ -185,11 +311,19 @@ int main(int argc, char** argv) {
     std::vector<const char*> positional;
     bool without = false, compare = false;
     const char* cubeList = nullptr;
+    const char* options = nullptr;
+    bool timeTable = false, superflip = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--without") == 0) {
             without = true;
         } else if (std::strcmp(argv[i], "--compare") == 0) {
             compare = true;
+        } else if (std::strncmp(argv[i], "--options=", 10) == 0) {
+            options = argv[i] + 10;
+        } else if (std::strcmp(argv[i], "--time-table") == 0) {
+            timeTable = true;
+        } else if (std::strcmp(argv[i], "--near-superflip") == 0) {
+            superflip = true;
         } else if (std::strncmp(argv[i], "--cubes=", 8) == 0) {
             cubeList = argv[i] + 8;
         } else {
@@ -211,7 +345,7 @@ int main(int argc, char** argv) {
         compare = false;
     }
 
-    std::vector<std::string> cubes = corpus(count);
+    std::vector<std::string> cubes = superflip ? nearSuperflip(count) : corpus(count);
     std::vector<int> chosen;
     if (cubeList != nullptr) {
         if (!readIndexList(cubeList, count, chosen)) {
@@ -223,6 +357,12 @@ int main(int argc, char** argv) {
         for (int i = 0; i < count; ++i) chosen.push_back(i);
     }
 
+    if (options != nullptr || timeTable) {
+        CoordCube::useTwistFlipPrun = extra && !without;
+        const int failures =
+            timeTable ? reportTimeTable(cubes, chosen) : reportOptions(cubes, chosen, options);
+        return failures == 0 ? 0 : 1;
+    }
     if (!compare) {
         CoordCube::useTwistFlipPrun = extra && !without;
         std::printf("-- %s Twist_Flip_Prun\n", CoordCube::useTwistFlipPrun ? "with" : "without");
