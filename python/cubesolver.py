@@ -189,11 +189,11 @@ class Solver:
         options = _option_words(max_moves, time_limit, shortest, target)
         with self._lock:
             answer = self._exchange(os.fsencode(options + facelets))
+            block = []
             if answer.startswith("Error ") and facelets and not set(facelets) & set(" \t"):
-                raise _explained_error(int(answer[6:]), facelets,
-                                       self._explanation(os.fsencode(facelets)))
+                block = self._explanation(os.fsencode(facelets))
         if answer.startswith("Error "):
-            raise CubeError(int(answer[6:]))
+            raise _explained_error(int(answer[6:]), facelets, block)
         if answer.startswith("Target error "):
             raise TargetError(int(answer[13:]))
         if answer.startswith("Option error: "):
