@@ -627,15 +627,18 @@ std::vector<std::string> scanPicture(const std::string& request, const ScanExpla
             for (int face = U; face <= B; ++face) mark[9 * face + 4] = i == 0 ? '[' : '(';
         }
     }
-    // Background colours (256-colour terminal codes) of r, g, w, o, b, y.
+    // Background colours (256-colour terminal codes) of r, g, w, o, b, y, and a letter colour
+    // that reads on each: white on red and blue, black on the others.
     const int background[] = {160, 28, 255, 208, 20, 226};
+    const int foreground[] = {97, 30, 30, 30, 97, 30};
     auto cell = [&](int p) {
         const char letter = isFaceLetter(s[p]) ? s[p] : '?';
         const char close = mark[p] == '[' ? ']' : mark[p] == '(' ? ')' : ' ';
         std::string text = std::string(1, mark[p]) + letter + close;
         const int colour = colourOf(letter);
         if (!ansiColours || colour < 0) return text;
-        return "\x1b[30;48;5;" + std::to_string(background[colour]) + "m" + text + "\x1b[0m";
+        return "\x1b[" + std::to_string(foreground[colour]) + ";48;5;" +
+               std::to_string(background[colour]) + "m" + text + "\x1b[0m";
     };
     const int middle[] = {L, F, R, B};
     std::vector<std::string> rows;

@@ -188,7 +188,7 @@ TEST(ScanExplanation, PictureIsTheNetWithTheRepairsStickersMarked) {
     const std::vector<std::string> coloured =
         scanPicture(solvedFacelets, ScanExplanation::of(solvedFacelets), true);
     ASSERT_EQ(coloured.size(), 9u);
-    const std::string red = "\x1b[30;48;5;160m U \x1b[0m";
+    const std::string red = "\x1b[97;48;5;160m U \x1b[0m";
     EXPECT_EQ(coloured[0], std::string(10, ' ') + red + red + red);
     EXPECT_EQ(explanationBlock(scan, true, false, false).substr(0, 2), "# ");
     EXPECT_EQ(explanationBlock(solvedFacelets, true, false, false), "#end");
