@@ -69,5 +69,4 @@ class WholeCubeTurns {
 // picture): lines that each begin with "# ", then the line "#end", which ends the block. No answer
 // line begins with '#', so a reader of the stream can tell where the answer's block ends. A cube
 // that can be solved gets no explanation: with --explain alone its block is "#end" only.
-std::string explanationBlock(const std::string& request, bool explain, bool show,
-                             bool ansiColours);
+std::string explanationBlock(const std::string& request, bool explain, bool show, bool ansiColours);
