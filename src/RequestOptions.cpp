@@ -24,6 +24,14 @@ bool addsLinesOnly(const Flag& flag) {
     return flag.member == &RequestOptions::explain || flag.member == &RequestOptions::show;
 }
 
+// A word of the request in quotes for a message, each character that is no printable ASCII (a
+// carriage return, a NUL byte) shown as '?', so that the message stays one plain line.
+std::string quoted(const std::string& word) {
+    std::string text = "\"";
+    for (char c : word) text += c >= ' ' && c <= '~' ? c : '?';
+    return text + "\"";
+}
+
 // The value of a number option, and what it must be.
 bool readNumber(const std::string& text, long least, long most, long& value) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -42,13 +50,13 @@ bool applyValue(const std::string& name, const std::string& value, RequestOption
     long n = 0;
     if (name == "--max-moves") {
         if (!readNumber(value, 0, 30, n)) {
-            error = "--max-moves takes a number of moves from 0 to 30, not \"" + value + "\"";
+            error = "--max-moves takes a number of moves from 0 to 30, not " + quoted(value);
             return false;
         }
         options.maxMoves = static_cast<int>(n);
     } else if (name == "--time-limit") {
         if (!readNumber(value, 1, 3600000, n)) {
-            error = "--time-limit takes milliseconds from 1 to 3600000, not \"" + value + "\"";
+            error = "--time-limit takes milliseconds from 1 to 3600000, not " + quoted(value);
             return false;
         }
         options.timeLimitMillis = n;
@@ -59,7 +67,7 @@ bool applyValue(const std::string& name, const std::string& value, RequestOption
         }
         options.target = value;
     } else {
-        error = "unknown option \"" + name + "\"";
+        error = "unknown option " + quoted(name);
         return false;
     }
     return true;
@@ -116,7 +124,7 @@ ParsedRequest parseRequest(const std::vector<std::string>& words) {
     }
     request.cube = words[i];
     if (request.hasOptions && i + 1 < words.size()) {
-        request.error = "one cube after the options, not also \"" + words[i + 1] + "\"";
+        request.error = "one cube after the options, not also " + quoted(words[i + 1]);
     }
     return request;
 }

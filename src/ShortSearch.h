@@ -13,6 +13,9 @@ struct ShortSearchLimits {
     long timeLimitMillis;
     // Search until the time limit and answer the shortest answer found.
     bool shortest;
+    // The time limit counts the processor time of the calling thread instead of the time that
+    // passes: for measurements on a busy machine, where the search gets part of a processor.
+    bool processorTime = false;
 };
 
 namespace ShortSearch {

@@ -1,7 +1,7 @@
 // libFuzzer harness for the request path: arbitrary bytes as the command-line argument, through
 // the colour mapping, the colour count, the facelet and cubie cubes and both checks, the
-// conversions back and the explanation of a rejected cube. It traps on any result a real request
-// could not give.
+// conversions back and the explanation of a rejected cube, and as a stream line through the
+// option parser. It traps on any result a real request could not give.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -9,6 +9,7 @@
 
 #include "CubieCube.h"
 #include "FaceCube.h"
+#include "RequestOptions.h"
 #include "ScanExplanation.h"
 #include "Tools.h"
 
@@ -51,6 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::unique_ptr<CubieCube> again;
         check(Tools::readCube(request, again) == 0 && again != nullptr);
     }
+    // The same bytes as a stream line: options in their ranges, or one line saying what is wrong.
+    const ParsedRequest parsed = parseRequest(splitWords(argument));
+    if (parsed.error.empty() && parsed.hasOptions) {
+        const RequestOptions& o = parsed.options;
+        check(o.maxMoves >= 0 && o.maxMoves <= 30);
+        check(o.timeLimitMillis >= 1 && o.timeLimitMillis <= 3600000);
+        check(o.help || o.version || !parsed.cube.empty());
+    }
+    check(parsed.error.find_first_of("\r\n") == std::string::npos);
     if (pieces == 0) {
         std::unique_ptr<CubieCube> back = cube->toFaceCube()->toCubieCube();
         check(back->verify() == 0 && back->getURtoBR() == cube->getURtoBR() &&
