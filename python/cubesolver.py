@@ -190,7 +190,9 @@ class Solver:
         with self._lock:
             answer = self._exchange(os.fsencode(options + facelets))
             block = []
-            if answer.startswith("Error ") and facelets and not set(facelets) & set(" \t"):
+            # Errors 7 and 8 are no fault of the scan; asking again would search again.
+            if (answer.startswith("Error ") and answer not in ("Error 7", "Error 8") and facelets
+                    and not set(facelets) & set(" \t")):
                 block = self._explanation(os.fsencode(facelets))
         if answer.startswith("Error "):
             raise _explained_error(int(answer[6:]), facelets, block)
