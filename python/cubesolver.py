@@ -19,6 +19,7 @@ usable, and each answer still goes to its own cube.
 
 import collections
 import os
+import re
 import select
 import shutil
 import signal
@@ -27,7 +28,8 @@ import threading
 import time
 import weakref
 
-__all__ = ["CubeError", "Solver", "SolverError", "TargetError", "PROGRAM", "START_TIMEOUT"]
+__all__ = ["CubeError", "Repair", "Solver", "SolverError", "TargetError", "PROGRAM",
+           "START_TIMEOUT"]
 
 PROGRAM = "cubesolver-stream"
 
@@ -66,13 +68,44 @@ _REASONS = {
 }
 
 
-class CubeError(ValueError):
-    """The solver rejected the cube: code is N of its "Error N" line."""
+class Repair(collections.namedtuple("Repair", "description cube changes")):
+    """One way of making a rejected scan a cube that can be solved, as --explain names it:
+    description says what to do ("swap U4 (R) and U6 (U)"), cube is the repaired scan in face
+    letters, and changes maps each position it changes ("U4", as in the README's net) to the
+    letter it should read there."""
 
-    def __init__(self, code):
+
+class CubeError(ValueError):
+    """The solver rejected the cube: code is N of its "Error N" line. explanation is what
+    cubesolver --explain says is wrong with the scan, one sentence a line ("" when it cannot
+    be asked), and repairs are the likeliest repairs it names, likeliest first (Repair)."""
+
+    def __init__(self, code, explanation="", repairs=()):
         self.code = code
+        self.explanation = explanation
+        self.repairs = list(repairs)
         reason = _REASONS.get(code, "the solver rejected the cube")
         super().__init__("Error %d: %s" % (code, reason))
+
+
+# A repair line of an explanation block: "# N. DESCRIPTION; gives CUBE".
+_REPAIR_LINE = re.compile(r"^# \d+\. (.*); gives ([URFDLB]{54})$")
+
+
+def _explained_error(code, facelets, block):
+    """The CubeError of a rejected cube with what the lines of its --explain block say."""
+    scan = facelets[:54].translate(str.maketrans("rgwoby", "URFDLB"))
+    sentences, repairs = [], []
+    for line in block:
+        found = _REPAIR_LINE.match(line)
+        if found is None:
+            sentences.append(line[2:])
+            continue
+        description, cube = found.groups()
+        changes = {"URFDLB"[p // 9] + str(p % 9 + 1): cube[p]
+                   for p in range(54) if p >= len(scan) or scan[p] != cube[p]}
+        repairs.append(Repair(description, cube, changes))
+    return CubeError(code, "\n".join(sentences), repairs)
 
 
 class TargetError(CubeError):
@@ -152,6 +185,26 @@ def _find_program(program):
     return found
 
 
+def _asks_for_block(request):
+    """True when a request line asks for an explanation or a picture after its answer line."""
+    words = request.split()
+    return request.startswith(b"-") and (b"--explain" in words or b"--show" in words)
+
+
+def _response_end(output, block):
+    """The index of the newline that ends the first response in the bytes read, or -1 while it
+    has not all come: one line, or with block the lines up to "#end" (an "Option error" line has
+    no block)."""
+    end = output.find(b"\n")
+    if end < 0 or not block or output.startswith(b"Option error"):
+        return end
+    while output[output.rfind(b"\n", 0, end) + 1:end] != b"#end":
+        end = output.find(b"\n", end + 1)
+        if end < 0:
+            return -1
+    return end
+
+
 class Solver:
     """One cubesolver-stream process, started at construction and ended by close(), at the end of
     a with block, or when the Solver is dropped. Calls from several threads are served one after
@@ -226,11 +279,16 @@ class Solver:
                 raise TimeoutError("the Solver was busy with other threads' cubes for %g s"
                                    % timeout)
             answer = self._exchange(request, deadline)
+            block = []
+            # Errors 7 and 8 are no fault of the scan; asking again would search again.
+            if (answer.startswith("Error ") and answer not in ("Error 7", "Error 8") and facelets
+                    and not set(facelets) & set(" \t")):
+                block = self._explanation(facelets.encode("utf-8"), deadline)
         finally:
             if self._lock._is_owned():
                 self._lock.release()
         if answer.startswith("Error "):
-            raise CubeError(int(answer[6:]))
+            raise _explained_error(int(answer[6:]), facelets, block)
         if answer.startswith("Target error "):
             raise TargetError(int(answer[13:]))
         if answer.startswith("Option error: "):
@@ -276,17 +334,26 @@ class Solver:
 
     def _next_response(self, deadline):
         """Waits for the whole response to the oldest unanswered request and takes it: its text
-        without the last newline. The response to a request is one line."""
-        end = self._output.find(b"\n")
+        without the last newline. The response to a request is one line; to a request with
+        --explain or --show, the lines up to "#end" too, unless its first line is an option
+        error."""
+        block = _asks_for_block(self._unanswered[0])
+        end = _response_end(self._output, block)
         while end < 0:
             self._read_output(deadline)
-            end = self._output.find(b"\n")
+            end = _response_end(self._output, block)
         with _SignalsDeferred():
             self._in_doubt = True
             response, self._output = self._output[:end], self._output[end + 1:]
             self._unanswered.popleft()
             self._in_doubt = False
         return response
+
+    def _explanation(self, facelets, deadline):
+        """The lines of the --explain block of a cube (lines that begin with "# "), without the
+        answer line before them and the line "#end" after them."""
+        lines = self._exchange(b"--explain " + facelets, deadline).split("\n")
+        return [line for line in lines[1:] if line.startswith("# ")]
 
     def _read_output(self, deadline):
         """Waits for the program's output until the deadline (None: for as long as it takes) and

@@ -5,6 +5,7 @@
 #include "CubieCube.h"
 #include "FaceCube.h"
 #include "Patterns.h"
+#include "ScanExplanation.h"
 #include "Search.h"
 #include "ShortSearch.h"
 #include "Tools.h"
@@ -39,7 +40,7 @@ std::string answerWithOptions(const ParsedRequest& request) {
 
 namespace Request {
 
-Response respond(const std::vector<std::string>& words) {
+Response respond(const std::vector<std::string>& words, bool terminal) {
     if (words.empty() || words[0].empty() || words[0][0] != '-') {
         return {Response::answer, Search::answer(words.empty() ? "" : words[0])};
     }
@@ -47,12 +48,17 @@ Response respond(const std::vector<std::string>& words) {
     if (!request.error.empty()) return {Response::optionError, request.error};
     if (request.options.help) return {Response::help, helpText("cubesolver")};
     if (request.options.version) return {Response::version, versionLine("cubesolver")};
-    return {Response::answer, answerWithOptions(request)};
+    const RequestOptions& o = request.options;
+    std::string text =
+        request.hasAnswerOptions ? answerWithOptions(request) : Search::answer(request.cube);
+    if (o.explain || o.show)
+        text += "\n" + explanationBlock(request.cube, o.explain, o.show, terminal);
+    return {Response::answer, text};
 }
 
-std::string streamAnswer(const std::string& line) {
+std::string streamAnswer(const std::string& line, bool terminal) {
     if (line.empty() || line[0] != '-') return Search::answer(line);
-    const Response response = respond(splitWords(line));
+    const Response response = respond(splitWords(line), terminal);
     switch (response.kind) {
         case Response::answer:
             return response.text;
@@ -94,10 +100,17 @@ std::string helpText(const char* program) {
            "                     " +
            names +
            "\n"
+           "  --explain          after the answer, what is wrong with a rejected cube and the\n"
+           "                     likeliest repairs, stickers named as in the net (U1 .. B9)\n"
+           "  --show             after the answer, the net of the cube, the stickers of the\n"
+           "                     likeliest repairs marked (in colours in a terminal)\n"
+           "                     With either, the answer line is the one without them; after\n"
+           "                     it come lines that start with \"# \" and the line \"#end\".\n"
            "  --help             this text\n"
            "  --version          the version\n"
-           "With any option a cube already at its target gets the empty answer, and a target\n"
-           "that cannot be read gets \"Target error N\" (N as in \"Error N\").\n"
+           "With any option but --explain and --show a cube already at its target gets the\n"
+           "empty answer, and a target that cannot be read gets \"Target error N\" (N as in\n"
+           "\"Error N\").\n"
            "\n"
            "Errors: 1 not nine stickers of each colour, 2 edge stickers, 3 a flipped edge,\n"
            "4 corner stickers, 5 a twisted corner, 6 two pieces exchanged, 7 no answer within\n"

@@ -22,12 +22,14 @@ namespace Request {
 // the target are read like an argument (colour or face letters, the first 54 characters) and
 // the answer comes from ShortSearch: its moves, the empty line when the cube is already at its
 // target, "Error N" for the cube, "Target error N" for the target (N as for a cube).
-Response respond(const std::vector<std::string>& words);
+// --explain and --show leave the answer line as it is without them, and add after it the block
+// of explanationBlock (ScanExplanation.h), its picture in colours when terminal is true.
+Response respond(const std::vector<std::string>& words, bool terminal = false);
 
 // The answer to one line of cubesolver-stream: a line that starts with '-' is split into words on
 // blanks and tabs and answered by respond, a bad option with one line "Option error: ..."; any
 // other line is Search::answer of the line.
-std::string streamAnswer(const std::string& line);
+std::string streamAnswer(const std::string& line, bool terminal = false);
 
 // The --help text of cubesolver and of cubesolver-stream, and the --version line.
 std::string helpText(const char* program);

@@ -15,7 +15,14 @@ const Flag flags[] = {
     {"--shortest", &RequestOptions::shortest},
     {"--help", &RequestOptions::help},
     {"--version", &RequestOptions::version},
+    // These two add lines after the answer and leave the answer line as it is.
+    {"--explain", &RequestOptions::explain},
+    {"--show", &RequestOptions::show},
 };
+
+bool addsLinesOnly(const Flag& flag) {
+    return flag.member == &RequestOptions::explain || flag.member == &RequestOptions::show;
+}
 
 // A word of the request in quotes for a message, each character that is no printable ASCII (a
 // carriage return, a NUL byte) shown as '?', so that the message stays one plain line.
@@ -94,8 +101,10 @@ ParsedRequest parseRequest(const std::vector<std::string>& words) {
                 return request;
             }
             request.options.*(flag->member) = true;
+            if (!addsLinesOnly(*flag)) request.hasAnswerOptions = true;
             continue;
         }
+        request.hasAnswerOptions = true;
         std::string value;
         if (equals != std::string::npos) {
             value = word.substr(equals + 1);

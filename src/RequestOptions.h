@@ -17,6 +17,10 @@ struct RequestOptions {
     std::string target;
     bool help = false;
     bool version = false;
+    // After the answer line: what is wrong with a rejected cube and its likely repairs
+    // (--explain), the net of the cube with those repairs' stickers marked (--show).
+    bool explain = false;
+    bool show = false;
 };
 
 // A request split into its options and its cube.
@@ -24,6 +28,9 @@ struct ParsedRequest {
     RequestOptions options;
     // True when at least one option was given.
     bool hasOptions = false;
+    // True when an option other than --explain and --show was given: only those leave the answer
+    // line what it is without options.
+    bool hasAnswerOptions = false;
     std::string cube;
     // Empty when the words make a valid request; otherwise what is wrong, in one line.
     std::string error;

@@ -1,5 +1,6 @@
 // cubesolver [OPTIONS] CUBE: prints one line, the face turns that solve the cube or "Error N".
 #include <signal.h>
+#include <unistd.h>
 
 #include <iostream>
 #include <string>
@@ -34,7 +35,7 @@ int main(int argc, char** argv) {
         return std::cout.fail() ? 1 : 0;
     }
     CoordCube::initAllStaticVariables(deferLargeTable);
-    std::cout << Request::respond(words).text << std::endl;
+    std::cout << Request::respond(words, isatty(STDOUT_FILENO) == 1).text << std::endl;
     // A line that could not be written must not look like a success to the caller.
     return std::cout.good() ? 0 : 1;
 }

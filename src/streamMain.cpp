@@ -92,7 +92,7 @@ std::string answer(const std::string& request) {
         return "Option error: a line with options has more than " +
                std::to_string(optionLineLength) + " characters";
     }
-    return Request::streamAnswer(request);
+    return Request::streamAnswer(request, isatty(STDOUT_FILENO) == 1);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // libFuzzer harness for the request path: arbitrary bytes as the command-line argument, through
-// the colour mapping, the colour count, the facelet and cubie cubes and both checks, and the
-// conversions back, and as a stream line through the option parser. It traps on any result a
-// real request could not give.
+// the colour mapping, the colour count, the facelet and cubie cubes and both checks, the
+// conversions back and the explanation of a rejected cube, and as a stream line through the
+// option parser. It traps on any result a real request could not give.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -10,6 +10,7 @@
 #include "CubieCube.h"
 #include "FaceCube.h"
 #include "RequestOptions.h"
+#include "ScanExplanation.h"
 #include "Tools.h"
 
 namespace {
@@ -65,5 +66,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(back->verify() == 0 && back->getURtoBR() == cube->getURtoBR() &&
               back->getTwist() == cube->getTwist() && back->getFlip() == cube->getFlip());
     }
+    // The explanation agrees with the check, and every repair it names is a cube.
+    const ScanExplanation explanation = ScanExplanation::of(argument);
+    check(explanation.code == code && explanation.lines.empty() == (code == 0));
+    for (const ScanRepair& repair : explanation.repairs) check(Tools::verify(repair.cube) == 0);
+    const std::string block = explanationBlock(argument, true, true, true);
+    check(block.size() >= 4 && block.compare(block.size() - 4, 4, "#end") == 0);
     return 0;
 }

@@ -99,6 +99,35 @@ class SolverTest(unittest.TestCase):
                 solver.solve(cube, max_moves=5)
             self.assertEqual(raised.exception.code, 7)
 
+    def test_a_rejected_scan_carries_its_explanation_and_repairs_as_data(self):
+        # A sticker misread, and a solved cube held with white up: the first repair's changes and
+        # every repair's cube, which the solver then solves; the next answer is still paired.
+        misread = "UUUUUUUUURRRRRRRRRFUFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB"
+        held = "wwwwwwwwwgggggggggoooooooooyyyyyyyyybbbbbbbbbrrrrrrrrr"
+        cases = [(misread, 1, "Too few: F (w) 8 times", {"F2": "F"}),
+                 (held, 6, "Turn the whole cube x'", None)]
+        with Solver(self.program) as solver:
+            for scan, code, sentence, changes in cases:
+                with self.assertRaises(CubeError) as raised:
+                    solver.solve(scan)
+                error = raised.exception
+                self.assertEqual((error.code, str(error)), (code, str(CubeError(code))))
+                self.assertIn(sentence, error.explanation)
+                self.assertNotIn("#", error.explanation)
+                self.assertEqual(error.repairs[0].cube,
+                                 "UUUUUUUUURRRRRRRRRFFFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB")
+                if changes is not None:
+                    self.assertEqual(error.repairs[0].changes, changes)
+                for repair in error.repairs:
+                    solver.solve(repair.cube)
+            self.assertEqual(solver.solve(ANSWERS[0][0]), ANSWERS[0][1])
+        # The README's example, as the stream program answers its line.
+        with open(os.environ["README"]) as f:
+            words, shown = re.search(r"\$ cubesolver (--explain --show \w+)\n([^`]*)```",
+                                     f.read()).groups()
+        run = subprocess.run([self.program], input=words + "\n", capture_output=True, text=True)
+        self.assertEqual(run.stdout, shown)
+
     def test_a_program_that_has_died_is_reported_by_every_later_call(self):
         solver = Solver(self.program)
         os.kill(solver.pid, signal.SIGKILL)

@@ -1,0 +1,227 @@
+// The explanation of a rejected scan: faults a camera makes, planted into random cubes, must be
+// found again among the repairs named; the sentences name the stickers; the picture.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <tuple>
+
+#include "ProcessSupport.h"
+#include "ScanExplanation.h"
+#include "TestSupport.h"
+#include "Tools.h"
+
+using namespace TP;
+
+namespace {
+
+TEST(WholeCubeTurns, LayerTurnsAreTheFaceTurnsAndEachWayOfHoldingIsUndone) {
+    for (int face = U; face <= B; ++face) {
+        EXPECT_EQ(WholeCubeTurns::turnLayer(solvedFacelets, face, 1),
+                  faceletsOf(CubieCube::moveCube[face]))
+            << face;
+    }
+    std::mt19937 rng(17);
+    const std::string cube = faceletsOf(randomCubie(rng));
+    std::set<std::string> held;
+    for (int turn = 0; turn < WholeCubeTurns::count; ++turn) {
+        const std::string scan = WholeCubeTurns::apply(cube, turn);
+        held.insert(scan);
+        EXPECT_EQ(WholeCubeTurns::apply(scan, WholeCubeTurns::fixing(scan)), cube) << turn;
+        EXPECT_EQ(WholeCubeTurns::fixing(scan) == 0, turn == 0) << turn;
+    }
+    EXPECT_EQ(held.size(), 24u);
+    // A solved cube read with white up: held with the front centre up, turned back by x'.
+    const int turn =
+        WholeCubeTurns::fixing(FaceCube::mapColorLetters("wwwwwwwwwgggggggggoooooooooyyyyyyyyyb"
+                                                         "bbbbbbbbrrrrrrrrr"));
+    EXPECT_EQ(WholeCubeTurns::name(turn), "x'");
+}
+
+// Faults a camera makes, each planted into a cube given by its facelets.
+using Plant = std::string (*)(const std::string&, std::mt19937&);
+
+std::string changeOne(const std::string& cube, std::mt19937& rng) {
+    std::string scan = cube;
+    const std::size_t p = rng() % 54;
+    scan[p] = "URFDLB"[(std::string("URFDLB").find(scan[p]) + 1 + rng() % 5) % 6];
+    return scan;
+}
+
+std::string swapTwo(const std::string& cube, std::mt19937& rng) {
+    std::string scan = cube;
+    std::swap(scan[rng() % 54], scan[rng() % 54]);
+    return scan;
+}
+
+std::string turnFace(const std::string& cube, std::mt19937& rng) {
+    return WholeCubeTurns::turnFaceStickers(cube, static_cast<int>(rng() % 6), 1 + rng() % 3);
+}
+
+TEST(ScanExplanation, PlantedFaultsAreAmongTheRepairsAndEveryRepairIsACube) {
+    // For each kind of fault, cubes until 40 rejected scans; a fault left unseen (a cube again)
+    // is planted anew. The cube held otherwise is tried in each of the 23 wrong ways.
+    const std::pair<const char*, Plant> faults[] = {
+        {"one sticker changed", changeOne},
+        {"two stickers swapped", swapTwo},
+        {"a face read turned", turnFace},
+    };
+    std::mt19937 rng(19);
+    auto check = [](const std::string& cube, const std::string& scan, bool mustBeFirst) {
+        const ScanExplanation explanation = ScanExplanation::of(scan);
+        EXPECT_EQ(explanation.code, Tools::verify(FaceCube::mapColorLetters(scan))) << scan;
+        EXPECT_FALSE(explanation.lines.empty()) << scan;
+        bool named = false;
+        for (const ScanRepair& repair : explanation.repairs) {
+            EXPECT_EQ(Tools::verify(repair.cube), 0) << scan << " " << repair.description;
+            for (int p : repair.stickers) EXPECT_TRUE(p >= 0 && p < 54) << repair.description;
+            named = named || repair.cube == cube;
+        }
+        EXPECT_TRUE(named) << scan << " from " << cube;
+        if (mustBeFirst) {
+            ASSERT_FALSE(explanation.repairs.empty()) << scan;
+            EXPECT_EQ(explanation.repairs[0].cube, cube) << scan;
+        }
+    };
+    for (const auto& [name, plant] : faults) {
+        SCOPED_TRACE(name);
+        for (int n = 0; n < 40; ++n) {
+            const std::string cube = faceletsOf(randomCubie(rng));
+            std::string scan;
+            do scan = plant(cube, rng);
+            while (Tools::verify(scan) == 0);
+            // A single sticker misread is always the only repair.
+            check(cube, scan, plant == changeOne);
+        }
+    }
+    for (int turn = 1; turn < WholeCubeTurns::count; ++turn) {
+        SCOPED_TRACE(WholeCubeTurns::name(turn));
+        const std::string cube = faceletsOf(randomCubie(rng));
+        check(cube, WholeCubeTurns::apply(cube, turn), true);
+    }
+    // A valid cube, in either alphabet, gets no explanation.
+    EXPECT_EQ(ScanExplanation::of(faceletsOf(randomCubie(rng))).text().size(), 0u);
+    EXPECT_EQ(ScanExplanation::of("rrrrrrrrrgggggggggwwwwwwwwwooooooooobbbbbbbbbyyyyyyyyy").code,
+              0);
+}
+
+std::string edited(std::initializer_list<std::pair<Facelet, char>> changes) {
+    std::string s = solvedFacelets;
+    for (const auto& change : changes) s[change.first] = change.second;
+    return s;
+}
+
+TEST(ScanExplanation, SentencesNameTheColoursPiecesAndStickers) {
+    const std::string afterR = WholeCubeTurns::turnLayer(solvedFacelets, R, 1);
+    std::string swappedAfterR = afterR;
+    std::swap(swappedAfterR[F2], swappedAfterR[F3]);
+    // A scan, its code, and sentences (or parts of them) its explanation must hold.
+    const std::tuple<std::string, int, std::vector<std::string>> cases[] = {
+        {edited({{F2, 'U'}}),
+         -1,
+         {"Too many: U (r) 10 times, 1 too many. Too few: F (w) 8 times, 1 too few.",
+          "1. F2 reads U (r): make it F (w); gives " + solvedFacelets}},
+        {solvedFacelets.substr(0, 50) + "x",
+         -1,
+         {"The scan has 51 characters", "B6 holds 'x': no colour letter"}},
+        {edited({{R2, 'D'}, {D4, 'R'}}),
+         -2,
+         {"U6 R2 show U D (r o): no edge has these colours.", "D4 L8 show R L (g b): no edge has",
+          "edge UR is missing.", "edge DL is missing."}},
+        {edited({{F2, 'R'}, {R4, 'F'}}),
+         -2,
+         {"edge UR appears twice: at U6 R2 and at U8 F2.", "edge UF is missing.",
+          "F6 R4 show F F (w w): no edge", "1. swap R4 (F) and F2 (R); gives " + solvedFacelets}},
+        {edited({{U6, 'R'}, {R2, 'U'}}),
+         -3,
+         {"One edge is flipped", "12 repairs are equally likely"}},
+        {edited({{R1, 'L'}, {L3, 'R'}}),
+         -4,
+         {"corner URF is missing.", "corner UFL is missing.",
+          "U9 R1 F3 show U L F (r b w): the colours "
+          "of a corner in mirror order"}},
+        {edited({{U9, 'F'}, {R1, 'U'}, {F3, 'R'}}), -5, {"One corner is twisted"}},
+        {edited({{R2, 'F'}, {F2, 'R'}}),
+         -6,
+         {"Two pieces are exchanged", "36 repairs are equally likely"}},
+        {edited({{U5, 'R'}, {R5, 'U'}}),
+         -9,
+         {"U5 shows R (g), R5 shows U (r)), and no way of holding the cube"}},
+        {WholeCubeTurns::apply(solvedFacelets, 4),
+         -6,
+         {"held with the U (r) centre up and the R (g) centre in front",
+          "Turn the whole cube y' (x as R turns",
+          "1. turn the whole cube y'; gives " + solvedFacelets}},
+        {WholeCubeTurns::apply(swappedAfterR, 1),
+         -2,
+         {"Turn the whole cube x'", "After that turn, the scan is still no cube:",
+          "1. turn the whole cube x', then swap F2 (D) and F3 (F); gives " + afterR}},
+    };
+    for (const auto& [scan, code, parts] : cases) {
+        const ScanExplanation explanation = ScanExplanation::of(scan);
+        EXPECT_EQ(explanation.code, code) << scan;
+        std::string text;
+        for (const std::string& line : explanation.text()) text += line + "\n";
+        for (const std::string& part : parts) {
+            EXPECT_NE(text.find(part), std::string::npos) << part << "\nin:\n" << text;
+        }
+    }
+}
+
+TEST(ScanExplanation, PictureIsTheNetWithTheRepairsStickersMarked) {
+    const std::string scan = edited({{F2, 'U'}});
+    const ScanExplanation explanation = ScanExplanation::of(scan);
+    const std::vector<std::string> plain = scanPicture(scan, explanation, false);
+    const std::vector<std::string> expected = {
+        "           U  U  U",
+        "           U  U  U",
+        "           U  U  U",
+        " L  L  L   F [U] F   R  R  R   B  B  B",
+        " L  L  L   F  F  F   R  R  R   B  B  B",
+        " L  L  L   F  F  F   R  R  R   B  B  B",
+        "           D  D  D",
+        "           D  D  D",
+        "           D  D  D",
+        "[X]: the stickers of the likeliest repair",
+    };
+    EXPECT_EQ(plain, expected);
+    // In colours: the same letters, each on its colour; a valid cube is drawn without marks.
+    const std::vector<std::string> coloured =
+        scanPicture(solvedFacelets, ScanExplanation::of(solvedFacelets), true);
+    ASSERT_EQ(coloured.size(), 9u);
+    const std::string red = "\x1b[97;48;5;160m U \x1b[0m";
+    EXPECT_EQ(coloured[0], std::string(10, ' ') + red + red + red);
+    EXPECT_EQ(explanationBlock(scan, true, false, false).substr(0, 2), "# ");
+    EXPECT_EQ(explanationBlock(solvedFacelets, true, false, false), "#end");
+}
+
+TEST(ScanExplanation, BothProgramsPrintTheBlockAfterTheUnchangedAnswerLine) {
+    // Rejected and valid cubes, alone and with an option that changes the answer: cubesolver and
+    // the stream program print the line they print without --explain --show, then the block.
+    std::vector<std::pair<std::vector<std::string>, std::string>> requests;
+    for (const auto& [cube, line] : expectedAnswers(REJECTED_FILE)) {
+        if (!cube.empty()) requests.push_back({{}, cube});
+    }
+    requests.push_back({{}, expectedAnswers()[0].first});
+    requests.push_back({{}, "wwwwwwwwwgggggggggoooooooooyyyyyyyyybbbbbbbbbrrrrrrrrr"});
+    requests.push_back({{"--max-moves", "20"}, expectedAnswers()[0].first});
+    std::string streamInput, expectedStream;
+    for (const auto& [options, cube] : requests) {
+        std::vector<std::string> plain = options, explained = {"--show"};
+        plain.push_back(cube);
+        explained.insert(explained.end(), options.begin(), options.end());
+        explained.push_back("--explain");
+        explained.push_back(cube);
+        const std::string line = runProgram(CUBESOLVER_EXE, plain, ".").out;
+        const std::string block = explanationBlock(cube, true, true, false) + "\n";
+        EXPECT_EQ(runProgram(CUBESOLVER_EXE, explained, ".").out, line + block) << cube;
+        for (const std::string& word : explained) streamInput += word + " ";
+        streamInput.back() = '\n';
+        expectedStream += line + block;
+    }
+    ScratchDir dir;
+    std::ofstream(dir.path / "in") << streamInput;
+    EXPECT_EQ(runShell(programCommand(CUBESOLVER_STREAM_EXE) + " <in", dir.path).out,
+              expectedStream);
+}
+
+}  // namespace
