@@ -15,10 +15,8 @@ int main(int argc, char** argv) {
     // A reader that has gone away (cubesolver CUBE | true) must see exit status 1, not a signal.
     signal(SIGPIPE, SIG_IGN);
     CubieCube::initAllStaticVariables();
-    // One cube per process: the large phase-2 table is read only if this cube's search is long.
-    const bool deferLargeTable = true;
     if (argc < 2) {
-        CoordCube::initAllStaticVariables(deferLargeTable);
+        CoordCube::initAllStaticVariables(true);
         return 0;
     }
     const std::vector<std::string> words(argv + 1, argv + argc);
@@ -34,7 +32,10 @@ int main(int argc, char** argv) {
                   << std::flush;
         return std::cout.fail() ? 1 : 0;
     }
-    CoordCube::initAllStaticVariables(deferLargeTable);
+    // One cube per process: the large phase-2 table is read only if the cube's search turns out
+    // long. A request for shorter answers reads it at once, as cubesolver-stream does, since how
+    // far its search gets within its limits depends on the bounds in memory.
+    CoordCube::initAllStaticVariables(!parsed.hasAnswerOptions);
     std::cout << Request::respond(words, isatty(STDOUT_FILENO) == 1).text << std::endl;
     // A line that could not be written must not look like a success to the caller.
     return std::cout.good() ? 0 : 1;
