@@ -10,11 +10,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-ProcessResult cubesolver(const std::vector<std::string>& args,
-                         const fs::path& dir = fs::temp_directory_path()) {
-    return runProgram(CUBESOLVER_EXE, args, dir);
-}
-
 TEST(CommandLine, EachRequestGetsOneLineAndStatus0) {
     // Face letters, colour letters or both; only the first argument and its first 54 characters
     // count; no argument gets no line.
@@ -31,7 +26,7 @@ TEST(CommandLine, EachRequestGetsOneLineAndStatus0) {
         {{solvedFacelets + "UUUxyz", "FFFF"}, solved},
     };
     for (const auto& [args, line] : cases) {
-        ProcessResult r = cubesolver(args);
+        ProcessResult r = runProgram(CUBESOLVER_EXE, args, fs::temp_directory_path());
         EXPECT_EQ(r.out + r.err, line) << (args.empty() ? "no argument" : args[0]);
         EXPECT_EQ(r.status, 0);
     }
@@ -105,20 +100,15 @@ TEST(CommandLine, TableFailuresStopBothProgramsWithOneLineSayingWhatToDoThere) {
     }
 }
 
-TEST(CommandLine, InstallToAnyPrefixAndAnOutputThatFails) {
+TEST(CommandLine, InstallToAnyPrefix) {
     ScratchDir root;
     const ProcessResult install = runShell(
         "'" CMAKE_COMMAND "' --install '" CUBESOLVER_BINARY_DIR "' --prefix prefix", root.path);
     ASSERT_EQ(install.status, 0) << install.err;
-    EXPECT_TRUE(fs::is_regular_file(root.path / "prefix/share/cubesolver/Slice_Flip_Prun"));
-    ProcessResult r =
+    // Run from a directory without tables: it finds those installed beside it.
+    const ProcessResult r =
         runProgram((root.path / "prefix/bin/cubesolver").string(), {solvedFacelets}, root.path);
     EXPECT_EQ(r.out, "R L U2 R L' B2 U2 R2 F2 L2 D2 L2 F2 \n") << r.err;
-    // A line that could not be written is no success, also when its reader has gone.
-    r = runShell(programCommand(CUBESOLVER_EXE) + " " + solvedFacelets + " >/dev/full", root.path);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(statusIntoAPipeWithoutReader(programCommand(CUBESOLVER_EXE) + " " + solvedFacelets),
-              1);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "CoordCube.h"
 #include "CornerEdgePrun.h"
+#include "Patterns.h"
 #include "Search.h"
 #include "TestSupport.h"
 
@@ -41,7 +42,7 @@ TEST(Solutions, IndependentlyComputedAnswersWithAndWithoutTheExtraTables) {
     const std::string superflip = "UBULURUFURURFRBRDRFUFLFRFDFDFDLDRDBDLULBLFLDLBUBRBLBDB";
     for (const char* moves : {"", "U2 D2 F2 B2 L2 R2", "R F' U"}) {
         CubieCube cube = *FaceCube(superflip).toCubieCube();
-        applyMoves(cube, moves);
+        Patterns::applyMoves(cube, moves);
         CornerEdgePrun::distances = nullptr;
         const std::string expected = solve(cube);
         CornerEdgePrun::distances = cornerEdge;
@@ -72,7 +73,7 @@ TEST(Solutions, ReplayedAnswersSolveRandomCubesAndScramblesByTheMoveRule) {
     for (const CubieCube& cube : cubes) {
         const std::string answer = solve(faceletsOf(cube));
         CubieCube turned = cube;
-        applyMoves(turned, answer);
+        Patterns::applyMoves(turned, answer);
         ASSERT_TRUE(sameCube(turned, CubieCube())) << faceletsOf(cube) << " -> " << answer;
         std::istringstream moves(answer);
         int previous = -1, count = 0;
