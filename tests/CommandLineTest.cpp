@@ -10,54 +10,43 @@ namespace fs = std::filesystem;
 
 namespace {
 
-ProcessResult cubesolver(const std::vector<std::string>& args,
-                         const fs::path& dir = fs::temp_directory_path()) {
-    return runProgram(CUBESOLVER_EXE, args, dir);
-}
-
-TEST(CommandLine, EachRequestGetsOneLineAndStatus0) {
-    // Face letters, colour letters or both; only the first argument and its first 54 characters
-    // count; no argument gets no line.
-    const std::string solved = "R L U2 R L' B2 U2 R2 F2 L2 D2 L2 F2 \n";
-    std::string colours, mixed;
-    for (int face = 0; face < 6; ++face) {
-        colours += std::string(9, "rgwoby"[face]);
-        mixed += std::string(9, face % 2 ? "URFDLB"[face] : "rgwoby"[face]);
-    }
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{}, ""},
-        {{colours}, solved},
-        {{mixed}, solved},
-        {{solvedFacelets + "UUUxyz", "FFFF"}, solved},
-    };
-    for (const auto& [args, line] : cases) {
-        ProcessResult r = cubesolver(args);
-        EXPECT_EQ(r.out + r.err, line) << (args.empty() ? "no argument" : args[0]);
-        EXPECT_EQ(r.status, 0);
-    }
-}
-
 fs::path copyProgram(const fs::path& binDir, const fs::path& program) {
     fs::create_directories(binDir);
     fs::copy_file(program, binDir / program.filename());
     return binDir / program.filename();
 }
 
-TEST(CommandLine, IndependentlyComputedAnswersFromTheBuildAndFromACopyBesideItsTables) {
+TEST(CommandLine, EachRequestGetsItsLineAndStatus0FromTheBuildAndFromACopyBesideItsTables) {
     // The built program with the extra table, and a copy beside the twelve tables alone (as on a
-    // board) run from a directory without tables; and each rejected cube's "Error N".
+    // board) run from a directory without tables: the independently computed answers and each
+    // rejected cube's "Error N". Face letters, colour letters or both; only the first argument and
+    // its first 54 characters count; no argument gets no line.
     ScratchDir root;
     const fs::path board = copyProgram(root.path / "board", CUBESOLVER_EXE);
     for (const auto& table : CoordCube::tableFiles) {
         fs::copy_file(fs::path(CUBESOLVER_TABLE_DIR) / table.name,
                       root.path / "board" / table.name);
     }
-    auto requests = expectedAnswers();
-    for (const auto& rejected : expectedAnswers(REJECTED_FILE)) requests.push_back(rejected);
-    for (const auto& [request, expected] : requests) {
+    const std::string solved = "R L U2 R L' B2 U2 R2 F2 L2 D2 L2 F2 \n";
+    std::string colours, mixed;
+    for (int face = 0; face < 6; ++face) {
+        colours += std::string(9, "rgwoby"[face]);
+        mixed += std::string(9, face % 2 ? "URFDLB"[face] : "rgwoby"[face]);
+    }
+    std::vector<std::pair<std::vector<std::string>, std::string>> requests = {
+        {{}, ""},
+        {{colours}, solved},
+        {{mixed}, solved},
+        {{solvedFacelets + "UUUxyz", "FFFF"}, solved},
+    };
+    for (const char* file : {ANSWERS_FILE, REJECTED_FILE}) {
+        for (const auto& [cube, line] : expectedAnswers(file))
+            requests.push_back({{cube}, line + "\n"});
+    }
+    for (const auto& [args, line] : requests) {
         for (const fs::path& program : {fs::path(CUBESOLVER_EXE), board}) {
-            ProcessResult r = runProgram(program.string(), {request}, root.path);
-            ASSERT_EQ(r.out + r.err, expected + "\n") << program << " " << request;
+            ProcessResult r = runProgram(program.string(), args, root.path);
+            ASSERT_EQ(r.out + r.err, line) << program << " " << ::testing::PrintToString(args);
             ASSERT_EQ(r.status, 0);
         }
     }
@@ -105,20 +94,15 @@ TEST(CommandLine, TableFailuresStopBothProgramsWithOneLineSayingWhatToDoThere) {
     }
 }
 
-TEST(CommandLine, InstallToAnyPrefixAndAnOutputThatFails) {
+TEST(CommandLine, InstallToAnyPrefix) {
     ScratchDir root;
     const ProcessResult install = runShell(
         "'" CMAKE_COMMAND "' --install '" CUBESOLVER_BINARY_DIR "' --prefix prefix", root.path);
     ASSERT_EQ(install.status, 0) << install.err;
-    EXPECT_TRUE(fs::is_regular_file(root.path / "prefix/share/cubesolver/Slice_Flip_Prun"));
-    ProcessResult r =
+    // Run from a directory without tables: it finds those installed beside it.
+    const ProcessResult r =
         runProgram((root.path / "prefix/bin/cubesolver").string(), {solvedFacelets}, root.path);
     EXPECT_EQ(r.out, "R L U2 R L' B2 U2 R2 F2 L2 D2 L2 F2 \n") << r.err;
-    // A line that could not be written is no success, also when its reader has gone.
-    r = runShell(programCommand(CUBESOLVER_EXE) + " " + solvedFacelets + " >/dev/full", root.path);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(statusIntoAPipeWithoutReader(programCommand(CUBESOLVER_EXE) + " " + solvedFacelets),
-              1);
 }
 
 }  // namespace

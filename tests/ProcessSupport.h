@@ -65,6 +65,13 @@ inline ProcessResult runProgram(const std::string& program, const std::vector<st
     return runShell(command + " </dev/null", dir);
 }
 
+// Runs cubesolver-stream on the given input, read from a file.
+inline ProcessResult runStream(const std::string& input) {
+    ScratchDir dir;
+    std::ofstream(dir.path / "in", std::ios::binary) << input;
+    return runShell(programCommand(CUBESOLVER_STREAM_EXE) + " <in", dir.path);
+}
+
 // The exit status of a shell command whose standard output is a pipe that nobody reads, started
 // as from a shell: with SIGPIPE's default action, which ends a program that does not ignore it.
 inline int statusIntoAPipeWithoutReader(const std::string& command) {

@@ -6,13 +6,14 @@
 
 #include "CoordCube.h"
 #include "CornerEdgePrun.h"
+#include "Patterns.h"
 #include "Search.h"
 #include "TestSupport.h"
 
 namespace {
 
-std::string solve(const std::string& facelets) {
-    return Search::solutions(facelets, 24, 5, false);
+std::string solve(const std::string& facelets, long timeLimit = 5) {
+    return Search::solutions(facelets, 24, timeLimit, false);
 }
 
 TEST(Solutions, IndependentlyComputedAnswersWithAndWithoutTheExtraTables) {
@@ -34,22 +35,19 @@ TEST(Solutions, IndependentlyComputedAnswersWithAndWithoutTheExtraTables) {
             EXPECT_EQ(Search::answer(request), expected) << request << " " << tables;
         }
     }
-    // Without a time limit, so that an emulated CPU reaches the answers too.
-    const auto solve = [](const CubieCube& cube) {
-        return Search::solutions(faceletsOf(cube), 24, 100000, false);
-    };
-    const std::string superflip = "UBULURUFURURFRBRDRFUFLFRFDFDFDLDRDBDLULBLFLDLBUBRBLBDB";
     for (const char* moves : {"", "U2 D2 F2 B2 L2 R2", "R F' U"}) {
-        CubieCube cube = *FaceCube(superflip).toCubieCube();
-        applyMoves(cube, moves);
+        CubieCube cube = *FaceCube(Patterns::facelets("superflip")).toCubieCube();
+        Patterns::applyMoves(cube, moves);
+        // Without a time limit, so that an emulated CPU reaches the answers too.
+        const std::string facelets = faceletsOf(cube);
         CornerEdgePrun::distances = nullptr;
-        const std::string expected = solve(cube);
+        const std::string expected = solve(facelets, 100000);
         CornerEdgePrun::distances = cornerEdge;
-        EXPECT_EQ(solve(cube), expected) << moves;
+        EXPECT_EQ(solve(facelets, 100000), expected) << moves;
         CornerEdgePrun::distances = nullptr;
         CornerEdgePrun::directories = {CUBESOLVER_TABLE_DIR};
         CornerEdgePrun::largestDeferred = CornerEdgePrun::farBytes;
-        EXPECT_EQ(solve(cube), expected) << moves;
+        EXPECT_EQ(solve(facelets, 100000), expected) << moves;
         // The load is due after 100,000 phase-2 depths, which these cubes pass.
         EXPECT_TRUE(CornerEdgePrun::directories.empty() && CornerEdgePrun::far != nullptr);
         CornerEdgePrun::unload();
@@ -72,7 +70,7 @@ TEST(Solutions, ReplayedAnswersSolveRandomCubesAndScramblesByTheMoveRule) {
     for (const CubieCube& cube : cubes) {
         const std::string answer = solve(faceletsOf(cube));
         CubieCube turned = cube;
-        applyMoves(turned, answer);
+        Patterns::applyMoves(turned, answer);
         ASSERT_TRUE(sameCube(turned, CubieCube())) << faceletsOf(cube) << " -> " << answer;
         std::istringstream moves(answer);
         int previous = -1, count = 0;

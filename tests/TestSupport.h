@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,13 +30,11 @@ inline void applyMove(CubieCube& cube, int move) {
     }
 }
 
-// Parses a move sequence such as "R2 U' F " into the cube.
-inline void applyMoves(CubieCube& cube, const std::string& moves) {
-    std::istringstream tokens(moves);
-    for (std::string move; tokens >> move;) {
-        const int power = move.size() == 1 ? 1 : move[1] == '2' ? 2 : 3;
-        applyMove(cube, 3 * static_cast<int>(std::string("URFDLB").find(move[0])) + power - 1);
-    }
+// The solved cube's facelets with the given stickers changed.
+inline std::string edited(std::initializer_list<std::pair<TP::Facelet, char>> changes) {
+    std::string s = solvedFacelets;
+    for (const auto& change : changes) s[change.first] = change.second;
+    return s;
 }
 
 // A cube drawn uniformly from those that can be reached by face turns.

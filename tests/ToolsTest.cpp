@@ -11,12 +11,6 @@ using namespace TP;
 
 namespace {
 
-std::string edited(std::initializer_list<std::pair<Facelet, char>> changes) {
-    std::string s = solvedFacelets;
-    for (const auto& change : changes) s[change.first] = change.second;
-    return s;
-}
-
 TEST(Verify, EachFaultHasItsCodeAndTheFirstCheckThatFailsDecides) {
     // Facelet strings, the code of the cubie cube read from them and that of the whole check.
     const std::tuple<std::string, int, int> cases[] = {
