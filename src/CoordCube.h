@@ -59,6 +59,12 @@ class CoordCube {
     // The ten moves that keep the phase-2 subgroup, in the order phase 2 tries them.
     static const int phase2Moves[10];
 
+    // The move rule of both searches: no move on the axis of the move before it, nor on the axis
+    // opposite it when that one was D, L or B.
+    static bool forbiddenAfter(int axis, int previousAxis) {
+        return axis == previousAxis || axis == previousAxis - 3;
+    }
+
     // One table file: its name, the table it fills, its element size and count, and the digest
     // of the bytes it must hold (free entries as maketables writes them; see digest).
     struct TableFile {

@@ -60,6 +60,10 @@ class CornerEdgePrun {
         if (distances != nullptr) return CoordCube::getPruning(distances, std::uint32_t(i));
         return (far[i / 8] >> (i % 8) & 1) * deepest;
     }
+    // The bound of a phase-2 cube from the coordinates the searches follow.
+    static int phase2Bound(int URFtoDLF, int URtoDF, int FRtoBR, int parity) {
+        return bound(corners(URFtoDLF, parity), udEdges(URtoDF, FRtoBR, parity));
+    }
     // True when either form is in memory.
     static bool loaded() { return distances != nullptr || far != nullptr; }
 

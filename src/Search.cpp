@@ -55,12 +55,6 @@ long long timeLimitMillis(long timeOut) {
     return std::max(-most, std::min(most, static_cast<long long>(timeOut))) * 1024;
 }
 
-// The move rule: no move on the axis of the move before it, nor on the axis opposite it when that
-// one was D, L or B.
-bool forbiddenAfter(int axis, int previousAxis) {
-    return axis == previousAxis || axis == previousAxis - 3;
-}
-
 // A phase-2 bound: the table's entry for a corner or edge coordinate with FRtoBR and parity.
 int phase2Bound(const unsigned char* table, int coordinate, int FRtoBR, int parity) {
     return CoordCube::getPruning(table, (24 * coordinate + FRtoBR) * 2 + parity);
@@ -138,7 +132,7 @@ void listPhase1Moves(Phase1Depth& depth, int n, int remaining, int flipY, int tw
     const int previousAxis = n > 0 ? Search::ax[n - 1] : -1;
     int count = 0;
     for (int axis = 0; axis < 6; ++axis) {
-        if (forbiddenAfter(axis, previousAxis)) continue;
+        if (CoordCube::forbiddenAfter(axis, previousAxis)) continue;
         for (int power = 0; power < 3; ++power) {
             COUNT(phase1Nodes);
             const int m = 3 * axis + power;
@@ -174,12 +168,6 @@ void listPhase1Moves(Phase1Depth& depth, int n, int remaining, int flipY, int tw
     depth.next = 0;
 }
 
-// The bound of the corners and U/D edges together (CornerEdgePrun) of a phase-2 cube.
-int cornerEdgeBound(int URFtoDLF, int FRtoBR, int parity, int URtoDF) {
-    return CornerEdgePrun::bound(CornerEdgePrun::corners(URFtoDLF, parity),
-                                 CornerEdgePrun::udEdges(URtoDF, FRtoBR, parity));
-}
-
 // Lists the phase-2 moves from the cube at depth n of the search state; at the first phase-2
 // depth the move rule is not applied (the phase-1 search tests that junction). With cornerEdge,
 // the bound of the corners and U/D edges together is read for the moves that the two smaller
@@ -195,7 +183,7 @@ void listPhase2Moves(Phase2Depth& depth, int n, bool first, int remaining) {
     const int previousAxis = first ? -1 : Search::ax[n - 1];
     int count = 0;
     for (int m : CoordCube::phase2Moves) {
-        if (forbiddenAfter(m / 3, previousAxis)) continue;
+        if (CoordCube::forbiddenAfter(m / 3, previousAxis)) continue;
         const int corners = cornerRow[m];
         const int slice = sliceRow[m];
         const int parity = parityRow[m];
@@ -207,7 +195,7 @@ void listPhase2Moves(Phase2Depth& depth, int n, bool first, int remaining) {
             bound = std::max(
                 bound, phase2Bound(CoordCube::Slice_URtoDF_Parity_Prun, edges, slice, parity));
             if (cornerEdge && bound < remaining) {
-                bound = std::max(bound, cornerEdgeBound(corners, slice, parity, edges));
+                bound = std::max(bound, CornerEdgePrun::phase2Bound(corners, edges, slice, parity));
             }
         }
         depth.move[count] = m;
@@ -276,7 +264,8 @@ std::string searchPhase1(Phase1Request request) {
                         request.start = monotonicMillis();
                         restartClock = false;
                     }
-                    if (s >= 0 && (s == d || !forbiddenAfter(Search::ax[d], Search::ax[d - 1]))) {
+                    if (s >= 0 &&
+                        (s == d || !CoordCube::forbiddenAfter(Search::ax[d], Search::ax[d - 1]))) {
                         return request.passPhase1Length ? Search::solutionToString(s, d)
                                                         : Search::solutionToString(s);
                     }
@@ -390,7 +379,7 @@ int Search::totalDepth(int depthPhase1, int maxDepth) {
     }
     int boundC = 0;
     if (CornerEdgePrun::loaded()) {
-        boundC = cornerEdgeBound(URFtoDLF[d], FRtoBR[d], parity[d], URtoDF[d]);
+        boundC = CornerEdgePrun::phase2Bound(URFtoDLF[d], URtoDF[d], FRtoBR[d], parity[d]);
         if (boundC > maxDepthPhase2) return -1;
     }
 

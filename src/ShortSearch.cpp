@@ -34,12 +34,6 @@ long long millisNow(bool processorTime) {
         .count();
 }
 
-// The move rule: no move on the axis of the move before it, nor on the axis opposite it when that
-// one was D, L or B.
-bool forbiddenAfter(int axis, int previousAxis) {
-    return axis == previousAxis || axis == previousAxis - 3;
-}
-
 // The moves that keep the phase-2 subgroup: turns of U and D, half turns of the others.
 bool keepsSubgroup(int move) {
     return move / 3 % 3 == 0 || move % 3 == 1;
@@ -57,8 +51,7 @@ int phase2Bound(int corners, int edges, int FRtoBR, int parity) {
         pruning(CoordCube::Slice_URFtoDLF_Parity_Prun, (24L * corners + FRtoBR) * 2 + parity),
         pruning(CoordCube::Slice_URtoDF_Parity_Prun, (24L * edges + FRtoBR) * 2 + parity));
     if (!CornerEdgePrun::loaded()) return bound;
-    return std::max(bound, CornerEdgePrun::bound(CornerEdgePrun::corners(corners, parity),
-                                                 CornerEdgePrun::udEdges(edges, FRtoBR, parity)));
+    return std::max(bound, CornerEdgePrun::phase2Bound(corners, edges, FRtoBR, parity));
 }
 
 // The moves worth trying at one depth of phase 1, with the coordinates each leads to; flipY and
@@ -209,7 +202,7 @@ class ViewSearch {
         // still open.
         int candidates = 0;
         for (int m = 0; m < 18; ++m) {
-            if (forbiddenAfter(m / 3, previousAxis)) continue;
+            if (CoordCube::forbiddenAfter(m / 3, previousAxis)) continue;
             if (remaining == 1 && keepsSubgroup(m)) continue;
             list.move[candidates++] = m;
         }
@@ -296,7 +289,7 @@ class ViewSearch {
                            int edges0, int FRtoBR0, int parity0) {
         int count = 0;
         for (int m : CoordCube::phase2Moves) {
-            if (forbiddenAfter(m / 3, previousAxis)) continue;
+            if (CoordCube::forbiddenAfter(m / 3, previousAxis)) continue;
             const int c = CoordCube::URFtoDLF_Move[corners0][m];
             const int e = CoordCube::URtoDF_Move[edges0][m];
             const int s = CoordCube::FRtoBR_Move[FRtoBR0][m];

@@ -78,7 +78,7 @@ FAULTS = [
      "if (!hostIsLittleEndian()) return;", "16-bit entries read high byte first"),
     ("search-time-limit", "src/Search.cpp", "monotonicMillis() - request.start > request.limit",
      "request.start - monotonicMillis() > request.limit", "the time limit never fires"),
-    ("search-move-rule", "src/Search.cpp", "return axis == previousAxis || axis == previousAxis - 3;",
+    ("search-move-rule", "src/CoordCube.h", "return axis == previousAxis || axis == previousAxis - 3;",
      "return axis == previousAxis || axis == previousAxis + 3;", "move rule reversed"),
     ("search-subgroup-window", "src/Search.cpp", "n >= depthPhase1 - 5", "n >= depthPhase1 - 4",
      "the subgroup is left alone one depth later"),
