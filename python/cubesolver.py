@@ -62,7 +62,8 @@ _REASONS = {
     8: "the search took longer than its time limit (5.12 seconds, unless time_limit says "
     "otherwise): the hardest cubes take that long on a slow board, and there the same cube fails "
     "the same way again. Give a larger time_limit, keep the optional table files (Twist_Flip_Prun, "
-    "Corner_UDEdge_*) with the others, and keep other work off the processor while it solves",
+    "Corner_UDEdge_*, FlipSlice_*) with the others, and keep other work off the processor while it "
+    "solves",
     9: "the centres are not where they belong: hold the cube so that each centre shows its own "
     "face's colour (r up, g right, w front, o down, b left, y back) and scan it again",
 }

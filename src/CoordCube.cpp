@@ -13,6 +13,7 @@
 
 #include "CornerEdgePrun.h"
 #include "CubieCube.h"
+#include "FlipSliceTwistPrun.h"
 
 short CoordCube::twistMove[2187][18];
 short CoordCube::flipMove[2048][18];
@@ -254,15 +255,17 @@ void CoordCube::move(int m) {
     if (URtoUL < 336 && UBtoDF < 336) URtoDF = MergeURtoULandUBtoDF[URtoUL][UBtoDF];
 }
 
-void CoordCube::initAllStaticVariables(bool deferLargeTable) {
+void CoordCube::initAllStaticVariables(bool deferLargeTable, bool phase1Table) {
     const std::vector<std::string> directories = tableDirectories();
     std::string failure = loadTables(directories);
     if (failure.empty() && deferLargeTable) {
         CornerEdgePrun::directories = directories;
+        if (phase1Table) FlipSliceTwistPrun::directories = directories;
         return;
     }
     bool missing;
     if (failure.empty()) failure = CornerEdgePrun::load(directories, missing);
+    if (failure.empty() && phase1Table) failure = FlipSliceTwistPrun::load(directories, missing);
     if (failure.empty()) return;
     std::fprintf(stderr, "cubesolver: %s (looked in: %s); %s\n", failure.c_str(),
                  joined(directories).c_str(), tableAdvice(programDirectory()).c_str());
@@ -280,15 +283,19 @@ std::vector<std::string> CoordCube::tableDirectories() {
     return directories;
 }
 
+void CoordCube::deriveSliceMove() {
+    for (int slice = 0; slice < 495; ++slice) {
+        for (int m = 0; m < 18; ++m) sliceMove[slice][m] = FRtoBR_Move[24 * slice][m] / 24;
+    }
+}
+
 std::string CoordCube::loadTables(const std::vector<std::string>& directories) {
     for (const TableFile& table : tableFiles) {
         std::string path;
         const std::string failure = loadTable(table, directories, path);
         if (!failure.empty()) return "table file \"" + path + "\" " + failure;
     }
-    for (int slice = 0; slice < 495; ++slice) {
-        for (int m = 0; m < 18; ++m) sliceMove[slice][m] = FRtoBR_Move[24 * slice][m] / 24;
-    }
+    deriveSliceMove();
 
     // The extra table only strengthens the phase-1 bound: without its file the search runs as
     // before, but a damaged one stops the program like any other.
@@ -308,6 +315,35 @@ std::string CoordCube::loadFile(const TableFile& table, const std::vector<std::s
     missing = failure == missingFile;
     if (missing || failure.empty()) return "";
     return "table file \"" + path + "\" " + failure;
+}
+
+std::string CoordCube::loadAllocated(unsigned char*& data, const TableFile& file,
+                                     const std::vector<std::string>& directories, std::size_t bytes,
+                                     bool& missing) {
+    data = static_cast<unsigned char*>(std::malloc(bytes));
+    missing = data == nullptr;
+    if (missing) return "";
+    TableFile table = file;
+    table.data = data;
+    const std::string failure = loadFile(table, directories, missing);
+    if (!failure.empty() || missing) {
+        std::free(data);
+        data = nullptr;
+    }
+    return failure;
+}
+
+bool CoordCube::memoryAllows(std::size_t bytes) {
+    const long long margin = 8 << 20;
+    std::FILE* f = std::fopen("/proc/meminfo", "r");
+    if (f == nullptr) return true;
+    char line[256];
+    long long kib = -1;
+    while (std::fgets(line, sizeof line, f) != nullptr) {
+        if (std::sscanf(line, "MemAvailable: %lld kB", &kib) == 1) break;
+    }
+    std::fclose(f);
+    return kib < 0 || kib * 1024 >= static_cast<long long>(bytes) + margin;
 }
 
 void CoordCube::clearFreeEntries(const TableFile& table) {

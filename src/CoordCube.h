@@ -52,6 +52,7 @@ class CoordCube {
     // The slice coordinate (FRtoBR / 24) after each move: FRtoBR_Move[24 * slice][m] / 24,
     // derived in memory when FRtoBR_Move loads, since phase 1 reads it at every node.
     static unsigned short sliceMove[495][18];
+    static void deriveSliceMove();
 
     // Corner parity after each move: quarter turns change it, half turns keep it.
     static const short parityMove[2][18];
@@ -88,10 +89,11 @@ class CoordCube {
     // tableDirectories and checks that each holds exactly the content the cube model defines. On
     // failure it writes one line to standard error, which says what to do where the program
     // runs, and ends the process with status 2, since no search may run on them. The large
-    // optional phase-2 table (CornerEdgePrun) is loaded too when present and memory allows, or with
-    // deferLargeTable only once a search turns out to be long: a program that solves one cube need
-    // not read it for the many easy ones.
-    static void initAllStaticVariables(bool deferLargeTable = false);
+    // optional tables (CornerEdgePrun, FlipSliceTwistPrun) are loaded too when present and memory
+    // allows, or with deferLargeTable only once a search turns out to be long: a program that
+    // solves one cube need not read them for the many easy ones. Without phase1Table the exact
+    // phase-1 table is left out: the search for shorter answers does not read it.
+    static void initAllStaticVariables(bool deferLargeTable = false, bool phase1Table = true);
 
     // Where the tables are looked for, in this order: the working directory (by its full path,
     // which messages name), the program's own directory (a copy of program and tables side by
@@ -108,6 +110,15 @@ class CoordCube {
     // description of the failure.
     static std::string loadFile(const TableFile& table, const std::vector<std::string>& directories,
                                 bool& missing);
+
+    // Allocates bytes for an optional table and reads its file into them, as loadFile does; on
+    // any failure, or when the file is missing, the memory is freed and data is null.
+    static std::string loadAllocated(unsigned char*& data, const TableFile& file,
+                                     const std::vector<std::string>& directories, std::size_t bytes,
+                                     bool& missing);
+    // True unless the system reports less free memory (MemAvailable) than bytes and a margin, so
+    // that loading an optional table never pushes a board into swapping.
+    static bool memoryAllows(std::size_t bytes);
 
     // The digest of a table file's bytes, 16-bit entries low byte first. It changes with any
     // changed or exchanged entry; entries the searches never read must be set as maketables

@@ -27,51 +27,8 @@ CoordCube::TableFile CornerEdgePrun::farFile() {
 
 namespace {
 
-// Memory the system keeps free besides the table, so that loading it never pushes the board into
-// swapping.
-const long long memoryMargin = 8 << 20;
-
 using TP::Corner;
 using TP::Edge;
-
-// The three symmetries that generate the sixteen, as the position each position is carried to:
-// a quarter turn of the whole cube about the U-D axis as U turns it, the half turn about the F-B
-// axis, and the mirror image through the plane between R and L.
-const int cornerImage[3][8] = {
-    {1, 2, 3, 0, 5, 6, 7, 4}, {5, 4, 7, 6, 1, 0, 3, 2}, {1, 0, 3, 2, 5, 4, 7, 6}};
-const int edgeImage[3][12] = {{1, 2, 3, 0, 5, 6, 7, 4, 9, 10, 11, 8},
-                              {6, 5, 4, 7, 2, 1, 0, 3, 9, 8, 11, 10},
-                              {2, 1, 0, 3, 6, 5, 4, 7, 9, 8, 11, 10}};
-
-// Symmetry 4c + 2b... as position maps: s = quarter turns a (0..3) + 4 half turns b + 8 mirrors.
-struct Symmetry {
-    int corner[8];
-    int edge[12];
-};
-
-void symmetriesOfTheUDAxis(Symmetry (&all)[CornerEdgePrun::symmetries]) {
-    for (int s = 0; s < CornerEdgePrun::symmetries; ++s) {
-        Symmetry& sym = all[s];
-        for (int i = 0; i < 8; ++i) sym.corner[i] = i;
-        for (int i = 0; i < 12; ++i) sym.edge[i] = i;
-        const int powers[3] = {s % 4, s / 4 % 2, s / 8};
-        for (int g = 0; g < 3; ++g) {
-            for (int p = 0; p < powers[g]; ++p) {
-                for (int& c : sym.corner) c = cornerImage[g][c];
-                for (int& e : sym.edge) e = edgeImage[g][e];
-            }
-        }
-    }
-}
-
-// The cube seen under a symmetry: the piece at position i goes to the image of i, and is named
-// after the image of its own name. Orientations are not needed in phase 2.
-CubieCube conjugate(const CubieCube& c, const Symmetry& s) {
-    CubieCube seen;
-    for (int i = 0; i < 8; ++i) seen.cp[s.corner[i]] = static_cast<Corner>(s.corner[c.cp[i]]);
-    for (int i = 0; i < 12; ++i) seen.ep[s.edge[i]] = static_cast<Edge>(s.edge[c.ep[i]]);
-    return seen;
-}
 
 template <typename Piece>
 int parityOf(const Piece* p, int n) {
@@ -135,9 +92,9 @@ bool samePermutations(const CubieCube& a, const CubieCube& b) {
 
 // Each symmetry must take every phase-2 move to a phase-2 move, or distances would not be the
 // same for the cubes of one class.
-bool keepsThePhase2Moves(const Symmetry& s) {
+bool keepsThePhase2Moves(int s) {
     for (int m : CoordCube::phase2Moves) {
-        const CubieCube seen = conjugate(cubeOfMove(m), s);
+        const CubieCube seen = cubeOfMove(m).seenUnder(s);
         bool found = false;
         for (int n : CoordCube::phase2Moves) found = found || samePermutations(seen, cubeOfMove(n));
         if (!found) return false;
@@ -167,16 +124,14 @@ int CornerEdgePrun::udEdgesAfter(int udEdges, int m) {
 }
 
 bool CornerEdgePrun::makeSymmetryTables() {
-    Symmetry all[symmetries];
-    symmetriesOfTheUDAxis(all);
-    for (const Symmetry& s : all) {
+    for (int s = 0; s < symmetries; ++s) {
         if (!keepsThePhase2Moves(s)) return false;
     }
     for (int e = 0; e < permutations; ++e) {
         const CubieCube c = cubeOfUDEdges(e);
         if (udEdgesOf(c) != e) return false;
         for (int s = 0; s < symmetries; ++s) {
-            symmetryTables[s][e] = static_cast<unsigned short>(udEdgesOf(conjugate(c, all[s])));
+            symmetryTables[s][e] = static_cast<unsigned short>(udEdgesOf(c.seenUnder(s)));
         }
     }
     // The representative of a class is its least corner coordinate; classes are numbered in the
@@ -187,7 +142,7 @@ bool CornerEdgePrun::makeSymmetryTables() {
         if (cornersOf(c) != corners) return false;
         int least = corners, symmetry = 0;
         for (int s = 1; s < symmetries; ++s) {
-            const int seen = cornersOf(conjugate(c, all[s]));
+            const int seen = cornersOf(c.seenUnder(s));
             if (seen < least) least = seen, symmetry = s;
         }
         if (least == corners) {
@@ -213,10 +168,8 @@ bool CornerEdgePrun::makeDistances(unsigned char* table) {
     }
     for (int k = 0; k < cornerClasses; ++k) {
         const CubieCube c = cubeOfCorners(representative[k]);
-        Symmetry all[symmetries];
-        symmetriesOfTheUDAxis(all);
         for (int s = 1; s < symmetries; ++s) {
-            if (cornersOf(conjugate(c, all[s])) == representative[k]) stabilizer[k].push_back(s);
+            if (cornersOf(c.seenUnder(s)) == representative[k]) stabilizer[k].push_back(s);
         }
     }
     std::vector<unsigned short> edgeMove(permutations * 10);
@@ -297,46 +250,12 @@ void CornerEdgePrun::makeFar(const unsigned char* table, unsigned char* bits) {
     }
 }
 
-long long CornerEdgePrun::availableMemory() {
-    std::FILE* f = std::fopen("/proc/meminfo", "r");
-    if (f == nullptr) return -1;
-    char line[256];
-    long long kib = -1;
-    while (std::fgets(line, sizeof line, f) != nullptr) {
-        if (std::sscanf(line, "MemAvailable: %lld kB", &kib) == 1) break;
-    }
-    std::fclose(f);
-    return kib < 0 ? -1 : kib * 1024;
-}
-
-namespace {
-
-// Allocates a table's memory and reads its file into it; on any failure the memory is freed.
-std::string loadInto(unsigned char*& data, const CoordCube::TableFile& file,
-                     const std::vector<std::string>& dirs, std::size_t bytes, bool& missing) {
-    data = static_cast<unsigned char*>(std::malloc(bytes));
-    missing = data == nullptr;
-    if (missing) return "";
-    CoordCube::TableFile table = file;
-    table.data = data;
-    const std::string failure = CoordCube::loadFile(table, dirs, missing);
-    if (!failure.empty() || missing) {
-        std::free(data);
-        data = nullptr;
-    }
-    return failure;
-}
-
-}  // namespace
-
 std::string CornerEdgePrun::load(const std::vector<std::string>& dirs, bool& missing,
                                  std::size_t largest) {
     missing = false;
     if (loaded()) return "";
-    const long long available = availableMemory();
     const auto fits = [&](std::size_t bytes) {
-        return bytes <= largest &&
-               (available < 0 || available >= static_cast<long long>(bytes) + memoryMargin);
+        return bytes <= largest && CoordCube::memoryAllows(bytes);
     };
     missing = !fits(farBytes);
     if (missing) return "";
@@ -344,10 +263,10 @@ std::string CornerEdgePrun::load(const std::vector<std::string>& dirs, bool& mis
     if (!failure.empty() || missing) return failure;
     makeSliceParity();
     if (fits(distanceBytes)) {
-        failure = loadInto(distances, distanceFile(), dirs, distanceBytes, missing);
+        failure = CoordCube::loadAllocated(distances, distanceFile(), dirs, distanceBytes, missing);
         if (!failure.empty() || !missing) return failure;
     }
-    return loadInto(far, farFile(), dirs, farBytes, missing);
+    return CoordCube::loadAllocated(far, farFile(), dirs, farBytes, missing);
 }
 
 void CornerEdgePrun::unload() {

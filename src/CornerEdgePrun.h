@@ -79,8 +79,6 @@ class CornerEdgePrun {
                             std::size_t largest = distanceBytes);
     // Frees the distances or far bits: the search runs on the other bounds again.
     static void unload();
-    // The memory the system could give without swapping, in bytes (MemAvailable), or -1.
-    static long long availableMemory();
 
     // The table's phase-2 coordinates after move m (a phase-2 move).
     static int cornersAfter(int corners, int m);

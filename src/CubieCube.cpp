@@ -39,13 +39,44 @@ const unsigned char coB[8] = {0, 0, 1, 2, 0, 0, 2, 1};
 const Edge epB[12] = {UR, UF, UL, BR, DR, DF, DL, BL, FR, FL, UB, DB};
 const unsigned char eoB[12] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 1};
 
-// The whole cube turned a quarter about the U-D axis, as U turns it: the U layer as U does, the
-// D layer as D' does, and the middle slice with them. Corners keep their U or D sticker on the U or
-// D face; each middle-slice edge takes its F or B sticker to the R or L face, so it is flipped.
-const Corner cpY[8] = {UBR, URF, UFL, ULB, DRB, DFR, DLF, DBL};
-const unsigned char coY[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-const Edge epY[12] = {UB, UR, UF, UL, DB, DR, DF, DL, BR, FR, FL, BL};
-const unsigned char eoY[12] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1};
+// The three symmetries that generate the sixteen, as the position each position is carried to:
+// a quarter turn of the whole cube about the U-D axis as U turns it, the half turn about the F-B
+// axis, and the mirror image through the plane between R and L.
+const int cornerImage[3][8] = {
+    {1, 2, 3, 0, 5, 6, 7, 4}, {5, 4, 7, 6, 1, 0, 3, 2}, {1, 0, 3, 2, 5, 4, 7, 6}};
+const int edgeImage[3][12] = {{1, 2, 3, 0, 5, 6, 7, 4, 9, 10, 11, 8},
+                              {6, 5, 4, 7, 2, 1, 0, 3, 9, 8, 11, 10},
+                              {2, 1, 0, 3, 6, 5, 4, 7, 9, 8, 11, 10}};
+
+// A symmetry as position maps. A mirror image turns every corner's stickers the other way round;
+// an odd number of quarter turns takes the F or B sticker of a middle-slice position to the R or L
+// face, which flips the edges there, and the middle-slice edges by their own names too.
+struct SymmetryMap {
+    int corner[8];
+    int edge[12];
+    bool mirror;
+    bool flipsSlice;
+};
+
+struct SymmetryMaps {
+    SymmetryMap of[CubieCube::udSymmetries];
+    SymmetryMaps() {
+        for (int s = 0; s < CubieCube::udSymmetries; ++s) {
+            SymmetryMap& map = of[s];
+            for (int i = 0; i < 8; ++i) map.corner[i] = i;
+            for (int i = 0; i < 12; ++i) map.edge[i] = i;
+            const int powers[3] = {s % 4, s / 4 % 2, s / 8};
+            for (int g = 0; g < 3; ++g) {
+                for (int p = 0; p < powers[g]; ++p) {
+                    for (int& c : map.corner) c = cornerImage[g][c];
+                    for (int& e : map.edge) e = edgeImage[g][e];
+                }
+            }
+            map.mirror = powers[2] == 1;
+            map.flipsSlice = powers[0] % 2 == 1;
+        }
+    }
+};
 
 const int factorial[13] = {1,    1,     2,      6,       24,       120,      720,
                            5040, 40320, 362880, 3628800, 39916800, 479001600};
@@ -231,21 +262,22 @@ void CubieCube::initAllStaticVariables() {
 }
 
 CubieCube CubieCube::seenTurnedY() const {
-    CubieCube y;
+    return seenUnder(1);
+}
+
+CubieCube CubieCube::seenUnder(int s) const {
+    static const SymmetryMaps maps;
+    const SymmetryMap& map = maps.of[s];
+    CubieCube seen;
     for (int i = 0; i < 8; ++i) {
-        y.cp[i] = cpY[i];
-        y.co[i] = coY[i];
+        seen.cp[map.corner[i]] = static_cast<Corner>(map.corner[cp[i]]);
+        seen.co[map.corner[i]] = static_cast<unsigned char>(map.mirror ? (3 - co[i]) % 3 : co[i]);
     }
     for (int i = 0; i < 12; ++i) {
-        y.ep[i] = epY[i];
-        y.eo[i] = eoY[i];
+        seen.ep[map.edge[i]] = static_cast<Edge>(map.edge[ep[i]]);
+        const bool flipped = map.flipsSlice && ((i >= FR) != (ep[i] >= FR));
+        seen.eo[map.edge[i]] = static_cast<unsigned char>(eo[i] ^ flipped);
     }
-    CubieCube seen;
-    y.invCubieCube(seen);
-    seen.cornerMultiply(*this);
-    seen.edgeMultiply(*this);
-    seen.cornerMultiply(y);
-    seen.edgeMultiply(y);
     return seen;
 }
 

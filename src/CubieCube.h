@@ -27,9 +27,18 @@ class CubieCube {
 
     // The same cube seen after a quarter turn of the whole cube about the U-D axis (as U turns
     // it): y^-1 * this * y, y being that turn. This cube followed by move m is seen as the seen
-    // cube followed by y^-1 * m * y, which is again a face turn (CoordCube::seenTurnedYMove).
+    // cube followed by y^-1 * m * y, which is again a face turn (CoordCube::seenTurnedYMove). It is
+    // symmetry 1 of seenUnder.
     CubieCube seenTurnedY() const;
 
+    // The 16 symmetries of the cube that keep the U-D axis. Symmetry a + 4b + 8c is a quarter
+    // turns of the whole cube about the U-D axis (as U turns it), then b half turns about the F-B
+    // axis, then c mirror images through the plane between R and L. Each maps face turns to face
+    // turns and the phase-2 subgroup onto itself, so it keeps every distance the searches use.
+    static const int udSymmetries = 16;
+    // This cube seen under symmetry s: the piece at position i goes to the image of i and is named
+    // after the image of its own name, so that the solved cube stays solved.
+    CubieCube seenUnder(int s) const;
     std::unique_ptr<FaceCube> toFaceCube() const;
 
     // Replace the corner part, or the edge part, of this cube by that of this cube followed by b.

@@ -11,6 +11,7 @@
 #include "CornerEdgePrun.h"
 #include "CubieCube.h"
 #include "FaceCube.h"
+#include "FlipSliceTwistPrun.h"
 #include "Tools.h"
 
 int Search::ax[31];
@@ -67,6 +68,8 @@ long phase2Listings;
 // 149,099, the 99th percentile 86,517), while the superflip lists 3.75 million without the table
 // and 19 with it.
 const long listingsBeforeLoad = 100000;
+// The phase-1 depths listed in this solve, the measure for the deferred exact phase-1 table.
+long phase1Listings;
 // Set when the deferred table arrived during the search: the time limit then counts from there.
 bool restartClock;
 
@@ -168,6 +171,47 @@ void listPhase1Moves(Phase1Depth& depth, int n, int remaining, int flipY, int tw
     depth.next = 0;
 }
 
+// Lists the phase-1 moves as listPhase1Moves does, with the exact distance of each cube to the
+// subgroup as its bound: distance is that of the cube at depth n.
+void listPhase1MovesExactly(Phase1Depth& depth, int n, int remaining, int distance) {
+    const short* flipRow = CoordCube::flipMove[Search::flip[n]];
+    const short* twistRow = CoordCube::twistMove[Search::twist[n]];
+    const unsigned short* sliceRow = CoordCube::sliceMove[Search::slice[n]];
+    const int previousAxis = n > 0 ? Search::ax[n - 1] : -1;
+    int count = 0;
+    for (int axis = 0; axis < 6; ++axis) {
+        if (CoordCube::forbiddenAfter(axis, previousAxis)) continue;
+        for (int power = 0; power < 3; ++power) {
+            COUNT(phase1Nodes);
+            const int m = 3 * axis + power;
+            depth.move[count] = m;
+            depth.flip[count] = flipRow[m];
+            depth.twist[count] = twistRow[m];
+            depth.slice[count] = sliceRow[m];
+            depth.bound[count] =
+                FlipSliceTwistPrun::distanceAfter(distance, flipRow[m], sliceRow[m], twistRow[m]);
+            count += depth.bound[count] < remaining;
+        }
+    }
+    depth.count = count;
+    depth.next = 0;
+}
+
+// The bounds phase 1 runs on: the two slice tables, with Twist_Flip_Prun, or the exact distance.
+enum class Phase1Bounds { slices, twistFlip, exact };
+
+// Lists the phase-1 moves from the cube at depth n with the bounds given; flipY and twistY are
+// its view's coordinates (with twistFlip), distance its exact distance (with exact).
+template <Phase1Bounds bounds>
+void listPhase1(Phase1Depth& depth, int n, int remaining, int flipY, int twistY, int distance) {
+    ++phase1Listings;
+    if (bounds == Phase1Bounds::exact) {
+        listPhase1MovesExactly(depth, n, remaining, distance);
+    } else {
+        listPhase1Moves<bounds == Phase1Bounds::twistFlip>(depth, n, remaining, flipY, twistY);
+    }
+}
+
 // Lists the phase-2 moves from the cube at depth n of the search state; at the first phase-2
 // depth the move rule is not applied (the phase-1 search tests that junction). With cornerEdge,
 // the bound of the corners and U/D edges together is read for the moves that the two smaller
@@ -218,64 +262,97 @@ struct Phase1Request {
     bool passPhase1Length;
     int flipY;
     int twistY;
+    // The cube's exact phase-1 distance when that table is in memory, else -1.
+    int distance;
+    // Exhausted depths below depth 0, for the reading of the clock.
+    unsigned exhausted;
 };
 
-// Phase 1 from the cube at depth 0 of the search state, with Twist_Flip_Prun or without it.
-// Depth-first over the phase-1 sequences of depthPhase1 moves, by axis U, R, F, D, L, B and power
-// 1, 2, 3 at each depth; the list of each depth replaces the call stack.
-template <bool twistFlip>
-std::string searchPhase1(Phase1Request request) {
+// The phase-1 sequences of depthPhase1 moves from the cube at depth 0 of the search state,
+// depth-first by axis U, R, F, D, L, B and power 1, 2, 3 at each depth; the list of each depth
+// replaces the call stack. Returns the answer, "Error 8", or "" when none of them leads to one.
+template <Phase1Bounds bounds>
+std::string searchPhase1Length(Phase1Request& request, int depthPhase1) {
+    const bool twistFlip = bounds == Phase1Bounds::twistFlip;
     Phase1Depth depths[31];
-    unsigned exhausted = 0;
-    for (int depthPhase1 = 1;; ++depthPhase1) {
-        int n = 0;
-        listPhase1Moves<twistFlip>(depths[0], 0, depthPhase1, request.flipY, request.twistY);
-        for (;;) {
-            Phase1Depth& here = depths[n];
-            if (here.next == here.count) {
-                // Every move at this depth has been tried: the clock is read here only. A reading
-                // costs as much as a hundred nodes, so below depth 0 only every 64th exhausted
-                // depth reads it, some microseconds apart.
-                if ((n == 0 || ++exhausted % 64 == 0) &&
-                    monotonicMillis() - request.start > request.limit) {
-                    return "Error 8";
-                }
-                if (n == 0) break;
-                --n;
-                continue;
+    int n = 0;
+    listPhase1<bounds>(depths[0], 0, depthPhase1, request.flipY, request.twistY, request.distance);
+    for (;;) {
+        Phase1Depth& here = depths[n];
+        if (here.next == here.count) {
+            // Every move at this depth has been tried: the clock is read here only. A reading
+            // costs as much as a hundred nodes, so below depth 0 only every 64th exhausted
+            // depth reads it, some microseconds apart.
+            if ((n == 0 || ++request.exhausted % 64 == 0) &&
+                monotonicMillis() - request.start > request.limit) {
+                return "Error 8";
             }
-            const int k = here.next++;
-            Search::ax[n] = here.move[k] / 3;
-            Search::po[n] = here.move[k] % 3 + 1;
-            Search::flip[n + 1] = here.flip[k];
-            Search::twist[n + 1] = here.twist[k];
-            Search::slice[n + 1] = here.slice[k];
-            Search::minDistPhase1[n + 1] = here.bound[k];
-            if (here.bound[k] == 0 && n >= depthPhase1 - 5) {
-                // In the subgroup: no node below is visited, and at full length phase 2 takes
-                // over.
-                Search::minDistPhase1[n + 1] = 10;
-                if (n == depthPhase1 - 1) {
-                    const int s = Search::totalDepth(depthPhase1, request.maxDepth);
-                    const int d = depthPhase1;
-                    if (restartClock) {
-                        // Loading took time that a program with the table in memory from its
-                        // start does not spend, and from here the search is the same as there.
-                        request.start = monotonicMillis();
-                        restartClock = false;
-                    }
-                    if (s >= 0 &&
-                        (s == d || !CoordCube::forbiddenAfter(Search::ax[d], Search::ax[d - 1]))) {
-                        return request.passPhase1Length ? Search::solutionToString(s, d)
-                                                        : Search::solutionToString(s);
-                    }
-                }
-                continue;
-            }
-            ++n;
-            listPhase1Moves<twistFlip>(depths[n], n, depthPhase1 - n, twistFlip ? here.flipY[k] : 0,
-                                       twistFlip ? here.twistY[k] : 0);
+            if (n == 0) return "";
+            --n;
+            continue;
         }
+        const int k = here.next++;
+        Search::ax[n] = here.move[k] / 3;
+        Search::po[n] = here.move[k] % 3 + 1;
+        Search::flip[n + 1] = here.flip[k];
+        Search::twist[n + 1] = here.twist[k];
+        Search::slice[n + 1] = here.slice[k];
+        Search::minDistPhase1[n + 1] = here.bound[k];
+        if (here.bound[k] == 0 && n >= depthPhase1 - 5) {
+            // In the subgroup: no node below is visited, and at full length phase 2 takes over.
+            Search::minDistPhase1[n + 1] = 10;
+            if (n == depthPhase1 - 1) {
+                const int s = Search::totalDepth(depthPhase1, request.maxDepth);
+                const int d = depthPhase1;
+                if (restartClock) {
+                    // Loading took time that a program with the table in memory from its start
+                    // does not spend, and from here the search is the same as there.
+                    request.start = monotonicMillis();
+                    restartClock = false;
+                }
+                if (s >= 0 &&
+                    (s == d || !CoordCube::forbiddenAfter(Search::ax[d], Search::ax[d - 1]))) {
+                    return request.passPhase1Length ? Search::solutionToString(s, d)
+                                                    : Search::solutionToString(s);
+                }
+            }
+            continue;
+        }
+        ++n;
+        listPhase1<bounds>(depths[n], n, depthPhase1 - n, twistFlip ? here.flipY[k] : 0,
+                           twistFlip ? here.twistY[k] : 0, here.bound[k]);
+    }
+}
+
+// Loads the exact phase-1 table that a program deferred, and gives the cube's distance by it.
+void loadDeferredPhase1Table(Phase1Request& request) {
+    std::vector<std::string> directories;
+    directories.swap(FlipSliceTwistPrun::directories);
+    bool missing;
+    const std::string failure = FlipSliceTwistPrun::load(directories, missing);
+    if (!failure.empty())
+        std::fprintf(stderr, "cubesolver: %s; searching without it\n", failure.c_str());
+    if (!FlipSliceTwistPrun::loaded()) return;
+    request.distance =
+        FlipSliceTwistPrun::distance(Search::flip[0], Search::slice[0], Search::twist[0]);
+    // As for the phase-2 table: from here the search is the one of a program that had it.
+    request.start = monotonicMillis();
+}
+
+// Phase 1 from the cube at depth 0 of the search state, one length after the other, on the
+// strongest bounds in memory.
+std::string searchPhase1(Phase1Request request) {
+    for (int depthPhase1 = 1;; ++depthPhase1) {
+        if (!FlipSliceTwistPrun::directories.empty() &&
+            phase1Listings >= FlipSliceTwistPrun::listingsBeforeLoad) {
+            loadDeferredPhase1Table(request);
+        }
+        const std::string answer =
+            request.distance >= 0 ? searchPhase1Length<Phase1Bounds::exact>(request, depthPhase1)
+            : CoordCube::useTwistFlipPrun
+                ? searchPhase1Length<Phase1Bounds::twistFlip>(request, depthPhase1)
+                : searchPhase1Length<Phase1Bounds::slices>(request, depthPhase1);
+        if (!answer.empty()) return answer;
         if (depthPhase1 >= request.maxDepth) return "Error 7";
     }
 }
@@ -330,14 +407,23 @@ std::string Search::solutions(std::string facelets, int maxDepth, long timeOut,
     URtoUL[0] = c.URtoUL;
     UBtoDF[0] = c.UBtoDF;
 
-    phase2Listings = 0;
+    phase1Listings = phase2Listings = 0;
     restartClock = false;
     const CubieCube seen = cube->seenTurnedY();
+    const int distance = FlipSliceTwistPrun::loaded()
+                             ? FlipSliceTwistPrun::distance(flip[0], slice[0], twist[0])
+                             : -1;
     const Phase1Request request = {
-        maxDepth,         monotonicMillis(), timeLimitMillis(timeOut),
-        passPhase1Length, seen.getFlip(),    seen.getTwist(),
+        maxDepth,
+        monotonicMillis(),
+        timeLimitMillis(timeOut),
+        passPhase1Length,
+        seen.getFlip(),
+        seen.getTwist(),
+        distance,
+        0,
     };
-    return CoordCube::useTwistFlipPrun ? searchPhase1<true>(request) : searchPhase1<false>(request);
+    return searchPhase1(request);
 }
 
 std::string Search::answer(const std::string& request) {

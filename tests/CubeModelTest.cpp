@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 
 #include "CubieCube.h"
 #include "FaceCube.h"
@@ -52,6 +53,35 @@ TEST(CubieCube, RandomCubesRoundTripAndCancelWithTheirInverses) {
         ASSERT_TRUE(sameCube(product(cube, inverseOf(cube)), CubieCube())) << s;
         ASSERT_TRUE(sameCube(product(inverseOf(cube), cube), CubieCube())) << s;
     }
+}
+
+TEST(CubieCube, SymmetriesOfTheUDAxisMapTurnsToTurnsAndProductsToProducts) {
+    // Sixteen different views, each of a product the product of the views and of a face turn a
+    // face turn.
+    std::mt19937 rng(5);
+    const CubieCube sample = randomCubie(rng);
+    std::set<std::string> views;
+    for (int s = 0; s < CubieCube::udSymmetries; ++s) {
+        views.insert(faceletsOf(sample.seenUnder(s)));
+        for (int m = 0; m < 18; ++m) {
+            CubieCube turn;
+            applyMove(turn, m);
+            int images = 0;
+            for (int n = 0; n < 18; ++n) {
+                CubieCube other;
+                applyMove(other, n);
+                images += sameCube(turn.seenUnder(s), other);
+            }
+            EXPECT_EQ(images, 1) << s << " " << m;
+        }
+        for (int n = 0; n < 50; ++n) {
+            const CubieCube a = randomCubie(rng), b = randomCubie(rng);
+            ASSERT_TRUE(
+                sameCube(product(a, b).seenUnder(s), product(a.seenUnder(s), b.seenUnder(s))))
+                << s;
+        }
+    }
+    EXPECT_EQ(views.size(), 16u);
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <random>
 #include <sstream>
 
 #include "CoordCube.h"
 #include "CornerEdgePrun.h"
+#include "FlipSliceTwistPrun.h"
 #include "Patterns.h"
 #include "Search.h"
 #include "TestSupport.h"
@@ -26,15 +28,31 @@ TEST(Solutions, IndependentlyComputedAnswersWithAndWithoutTheExtraTables) {
     ASSERT_EQ(CornerEdgePrun::load({CUBESOLVER_TABLE_DIR}, missing), "");
     ASSERT_FALSE(missing);
     unsigned char* const cornerEdge = CornerEdgePrun::distances;
+    ASSERT_EQ(FlipSliceTwistPrun::load({CUBESOLVER_TABLE_DIR}, missing), "");
+    unsigned char* const phase1 = FlipSliceTwistPrun::distances;
     auto answers = expectedAnswers();
     EXPECT_EQ(answers.size(), 320u);
-    for (int tables = 0; tables < 3; ++tables) {
+    for (int tables = 0; tables < 4; ++tables) {
         CoordCube::useTwistFlipPrun = tables > 0;
         CornerEdgePrun::distances = tables > 1 ? cornerEdge : nullptr;
+        FlipSliceTwistPrun::distances = tables > 2 ? phase1 : nullptr;
         for (const auto& [request, expected] : answers) {
             EXPECT_EQ(Search::answer(request), expected) << request << " " << tables;
         }
     }
+    // The exact phase-1 table loaded before the third phase-1 length, as cubesolver loads it
+    // where a search runs long.
+    FlipSliceTwistPrun::unload();
+    FlipSliceTwistPrun::listingsBeforeLoad = 2;
+    for (std::size_t i = 0; i < answers.size(); i += 20) {
+        // Long answers only: their searches pass the second length.
+        if (std::count(answers[i].second.begin(), answers[i].second.end(), ' ') < 16) continue;
+        FlipSliceTwistPrun::directories = {CUBESOLVER_TABLE_DIR};
+        EXPECT_EQ(Search::answer(answers[i].first), answers[i].second) << answers[i].first;
+        EXPECT_TRUE(FlipSliceTwistPrun::directories.empty() && FlipSliceTwistPrun::loaded());
+        FlipSliceTwistPrun::unload();
+    }
+    FlipSliceTwistPrun::listingsBeforeLoad = 200000;
     for (const char* moves : {"", "U2 D2 F2 B2 L2 R2", "R F' U"}) {
         CubieCube cube = *FaceCube(Patterns::facelets("superflip")).toCubieCube();
         Patterns::applyMoves(cube, moves);

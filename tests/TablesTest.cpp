@@ -6,6 +6,7 @@
 
 #include "CoordCube.h"
 #include "CornerEdgePrun.h"
+#include "FlipSliceTwistPrun.h"
 #include "ProcessSupport.h"
 #include "TestSupport.h"
 
@@ -159,6 +160,57 @@ TEST(CornerEdgeTable, EntriesAreDistancesOfTheCornersAndUDEdges) {
     CornerEdgePrun::distances = distances;
 }
 
+// The phase-1 distance of a cube by plain iterative deepening on the move tables, cut by
+// the three smaller phase-1 tables: no symmetry, no table of it.
+int phase1Distance(int flip, int slice, int twist) {
+    const std::function<bool(int, int, int, int)> reaches = [&](int f, int s, int t, int depth) {
+        if (f == 0 && s == 0 && t == 0) return true;
+        if (CoordCube::getPruning(CoordCube::Slice_Flip_Prun, 495 * f + s) > depth ||
+            CoordCube::getPruning(CoordCube::Slice_Twist_Prun, 495 * t + s) > depth ||
+            CoordCube::getPruning(CoordCube::Twist_Flip_Prun, 2048 * t + f) > depth) {
+            return false;
+        }
+        for (int m = 0; m < 18; ++m) {
+            if (reaches(CoordCube::flipMove[f][m], CoordCube::sliceMove[s][m],
+                        CoordCube::twistMove[t][m], depth - 1)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    int depth = 0;
+    while (!reaches(flip, slice, twist, depth)) ++depth;
+    return depth;
+}
+
+TEST(ExactPhase1Table, DistancesAreThoseOfAPlainSearchAndFollowEveryMove) {
+    // Random phase-1 cubes and cubes a few moves from the subgroup: the distance by the table is
+    // that of a plain search, and along random moves each neighbour's distance follows from the
+    // one before.
+    bool missing;
+    ASSERT_EQ(FlipSliceTwistPrun::load({CUBESOLVER_TABLE_DIR}, missing), "");
+    ASSERT_TRUE(FlipSliceTwistPrun::loaded());
+    std::mt19937 rng(71);
+    for (int walk = 0; walk < 60; ++walk) {
+        int flip = static_cast<int>(rng() % 2048), slice = static_cast<int>(rng() % 495),
+            twist = static_cast<int>(rng() % 2187);
+        if (walk % 2 == 0) flip = slice = twist = 0;
+        for (int step = 0; step < 60; ++step) {
+            const int d = FlipSliceTwistPrun::distance(flip, slice, twist);
+            if (step == walk % 7 + 1) {
+                ASSERT_EQ(d, phase1Distance(flip, slice, twist)) << walk;
+            }
+            const int m = static_cast<int>(rng() % 18);
+            flip = CoordCube::flipMove[flip][m];
+            slice = CoordCube::sliceMove[slice][m];
+            twist = CoordCube::twistMove[twist][m];
+            ASSERT_EQ(FlipSliceTwistPrun::distanceAfter(d, flip, slice, twist),
+                      FlipSliceTwistPrun::distance(flip, slice, twist))
+                << walk << " " << step;
+        }
+    }
+}
+
 // Each test loads a copy of the good tables that it damages; the good ones are loaded after it.
 class TableLoader : public ::testing::Test {
   protected:
@@ -278,14 +330,14 @@ TEST(TableProducer, TwoRunsAtOnceWriteTheBuildsBytes) {
     ProcessResult made = runShell(run + " & first=$!; " + run + " && wait $first", dir.path);
     ASSERT_EQ(made.status, 0) << made.err;
     std::vector<std::string> names = {"Corner_UDEdge_Sym", "Corner_UDEdge_Prun",
-                                      "Corner_UDEdge_Far"};
+                                      "Corner_UDEdge_Far", "FlipSlice_Sym", "FlipSlice_Twist_Prun"};
     for (const auto& table : allTableFiles()) names.push_back(table.name);
     for (const std::string& name : names) {
         EXPECT_TRUE(fileText(dir.path / name) == fileText(fs::path(CUBESOLVER_TABLE_DIR) / name))
             << name;
     }
     EXPECT_EQ(fileText(dir.path / "twistMove.tmp"), "another run's");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 17);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 19);
 
     std::ofstream(dir.path / "file") << "not a directory";
     made = runShell(programCommand(MAKETABLES_EXE) + " file", dir.path);

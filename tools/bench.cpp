@@ -9,12 +9,12 @@
 //   patterns    symmetric patterns made from move sequences, each checked on the cube model.
 // All corpora are solved unless --corpus names one. The time limit is lifted, so that a cube runs
 // to its answer under a cache simulator as well.
-//   --without   searches without the optional tables (Twist_Flip_Prun, Corner_UDEdge_*) even
-//               when their files are there;
-//   --without-large  searches without the corner and U/D-edge tables only, as on a board without
-//               them (Twist_Flip_Prun is used);
-//   --far-only  with Corner_UDEdge_Far in place of Corner_UDEdge_Prun, as on a board that has the
-//               memory for the smaller one only;
+//   --without   searches without the optional tables (Twist_Flip_Prun, Corner_UDEdge_*,
+//               FlipSlice_*) even when their files are there;
+//   --without-large  searches without the corner and U/D-edge tables and the exact phase-1
+//               table, as on a board without them (Twist_Flip_Prun is used);
+//   --far-only  with Corner_UDEdge_Far in place of Corner_UDEdge_Prun and without the exact
+//               phase-1 table, as on a board that has the memory for the smallest one only;
 //   --compare   solves each cube without them and with them, reports both and checks that every
 //               answer is the same;
 //   --list      prints the chosen cubes, one a line, instead of solving them;
@@ -46,6 +46,7 @@
 #include "CornerEdgePrun.h"
 #include "CubieCube.h"
 #include "FaceCube.h"
+#include "FlipSliceTwistPrun.h"
 #include "Patterns.h"
 #include "Request.h"
 #include "RequestOptions.h"
@@ -298,17 +299,20 @@ double cpuMillisNow() {
     return static_cast<double>(t.tv_sec) * 1000 + static_cast<double>(t.tv_nsec) / 1e6;
 }
 
-// The phase-2 table of the corners and U/D edges in memory, in one of its forms or in none.
-struct CornerEdgeTable {
+// The large optional tables in memory: the phase-2 table of the corners and U/D edges in one of
+// its forms or in none, and the exact phase-1 distances or none.
+struct LargeTables {
     unsigned char* distances;
     unsigned char* far;
+    unsigned char* phase1;
 };
 
 // Solves cube i of a corpus with the optional tables or without them.
-Solve solve(const Corpus& corpus, int i, bool optional, const CornerEdgeTable& cornerEdge) {
+Solve solve(const Corpus& corpus, int i, bool optional, const LargeTables& large) {
     CoordCube::useTwistFlipPrun = optional && CoordCube::useTwistFlipPrun;
-    CornerEdgePrun::distances = optional ? cornerEdge.distances : nullptr;
-    CornerEdgePrun::far = optional ? cornerEdge.far : nullptr;
+    CornerEdgePrun::distances = optional ? large.distances : nullptr;
+    CornerEdgePrun::far = optional ? large.far : nullptr;
+    FlipSliceTwistPrun::distances = optional ? large.phase1 : nullptr;
     Search::phase1Nodes = Search::phase2Calls = Search::phase2Nodes = 0;
     CALLGRIND_ZERO_STATS;
     const double cpuStart = cpuMillisNow();
@@ -543,12 +547,12 @@ bool readIndexList(const char* list, int count, std::vector<int>& indices) {
 // Solves the chosen cubes of a corpus one way, or both ways with compare; returns the number of
 // error answers and differing answers.
 int run(const Corpus& corpus, const std::vector<int>& chosen, bool without, bool compare,
-        const CornerEdgeTable& cornerEdge) {
+        const LargeTables& large) {
     const bool twistFlip = CoordCube::useTwistFlipPrun;
     std::printf("== corpus %s (%zu cubes)\n", corpus.name.c_str(), corpus.cubes.size());
     if (!compare) {
         std::vector<Solve> solves;
-        for (int i : chosen) solves.push_back(solve(corpus, i, !without, cornerEdge));
+        for (int i : chosen) solves.push_back(solve(corpus, i, !without, large));
         CoordCube::useTwistFlipPrun = twistFlip;
         std::printf("-- %s the optional tables\n", without ? "without" : "with");
         return report(solves, corpus.cubes);
@@ -559,7 +563,7 @@ int run(const Corpus& corpus, const std::vector<int>& chosen, bool without, bool
     for (std::size_t k = 0; k < chosen.size(); ++k) {
         for (int twice = 0; twice < 2; ++twice) {
             const bool optional = (k + twice) % 2 == 1;
-            (optional ? stronger : plain).push_back(solve(corpus, chosen[k], optional, cornerEdge));
+            (optional ? stronger : plain).push_back(solve(corpus, chosen[k], optional, large));
             CoordCube::useTwistFlipPrun = twistFlip;
         }
     }
@@ -640,18 +644,25 @@ int main(int argc, char** argv) {
         failure = CornerEdgePrun::load(
             {dir}, missing, farOnly ? CornerEdgePrun::farBytes : CornerEdgePrun::distanceBytes);
     }
+    // The EV3 class has the memory for neither large table: only the one-bit form.
+    if (failure.empty() && !withoutLarge && !farOnly) {
+        failure = FlipSliceTwistPrun::load({dir}, missing);
+    }
     if (!failure.empty()) {
         std::fprintf(stderr, "bench: %s\n", failure.c_str());
         return 2;
     }
-    const CornerEdgeTable cornerEdge = {CornerEdgePrun::distances, CornerEdgePrun::far};
+    const LargeTables large = {CornerEdgePrun::distances, CornerEdgePrun::far,
+                               FlipSliceTwistPrun::distances};
     if (!list)
-        std::printf("optional tables in %s: Twist_Flip_Prun %s, corners and U/D edges: %s\n",
-                    dir.c_str(), CoordCube::useTwistFlipPrun ? "loaded" : "absent",
-                    cornerEdge.distances != nullptr ? "Corner_UDEdge_Prun"
-                    : cornerEdge.far != nullptr
-                        ? "Corner_UDEdge_Far"
-                        : "neither (absent, too large for the free memory or left out)");
+        std::printf(
+            "optional tables in %s: Twist_Flip_Prun %s, exact phase 1 %s, corners and U/D "
+            "edges: %s\n",
+            dir.c_str(), CoordCube::useTwistFlipPrun ? "loaded" : "absent",
+            large.phase1 != nullptr ? "loaded" : "absent or left out",
+            large.distances != nullptr ? "Corner_UDEdge_Prun"
+            : large.far != nullptr     ? "Corner_UDEdge_Far"
+                                   : "neither (absent, too large for the free memory or left out)");
 
     if (options != nullptr || timeTable) {
         // The corpus of the answers with options: random cubes, or cubes near the superflip.
@@ -699,7 +710,7 @@ int main(int argc, char** argv) {
             for (int i : chosen) std::printf("%s\n", corpus.cubes[i].c_str());
             continue;
         }
-        failures += run(corpus, chosen, without, compare, cornerEdge);
+        failures += run(corpus, chosen, without, compare, large);
     }
     if (runs == 0) {
         std::fprintf(stderr, "bench: no corpus %s (random, superflip, after, before, patterns)\n",

@@ -1,7 +1,7 @@
-// maketables [DIR]: computes the twelve table files, the extra phase-1 table Twist_Flip_Prun and
-// the extra phase-2 tables Corner_UDEdge_Sym, Corner_UDEdge_Prun and Corner_UDEdge_Far from the
-// cube model and writes them into DIR (default: the working directory). 16-bit entries are written
-// low byte first on every host.
+// maketables [DIR]: computes the twelve table files, the extra phase-1 tables Twist_Flip_Prun,
+// FlipSlice_Sym and FlipSlice_Twist_Prun and the extra phase-2 tables Corner_UDEdge_Sym,
+// Corner_UDEdge_Prun and Corner_UDEdge_Far from the cube model and writes them into DIR (default:
+// the working directory). 16-bit entries are written low byte first on every host.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +15,7 @@
 #include "CoordCube.h"
 #include "CornerEdgePrun.h"
 #include "CubieCube.h"
+#include "FlipSliceTwistPrun.h"
 
 namespace {
 
@@ -244,6 +245,19 @@ int main(int argc, char** argv) {
     tables.push_back(CornerEdgePrun::symmetryFile);
     tables.push_back(CornerEdgePrun::distanceFile());
     tables.push_back(CornerEdgePrun::farFile());
+    // The optional exact phase-1 distance, 35 MB, and its symmetry table.
+    std::vector<unsigned char> phase1Distances(FlipSliceTwistPrun::distanceBytes);
+    CoordCube::deriveSliceMove();
+    if (!FlipSliceTwistPrun::makeSymmetryTable() ||
+        !FlipSliceTwistPrun::makeDistances(phase1Distances.data())) {
+        std::fprintf(stderr,
+                     "maketables: FlipSlice_Twist_Prun cannot be completed: the symmetries or the "
+                     "moves do not fit the cube model (a fault in the cube model)\n");
+        return 1;
+    }
+    FlipSliceTwistPrun::distances = phase1Distances.data();
+    tables.push_back(FlipSliceTwistPrun::symmetryFile);
+    tables.push_back(FlipSliceTwistPrun::distanceFile());
     // A table that differs from the defined content is a fault of this build, not a table: no
     // program would load it, so none is written.
     std::vector<std::vector<unsigned char>> files;
