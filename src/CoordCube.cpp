@@ -362,6 +362,9 @@ void CoordCube::clearFreeEntries(const TableFile& table) {
     } else if (table.data == Slice_Twist_Prun) {
         // An odd number of entries leaves the high nibble of the last byte unused.
         Slice_Twist_Prun[sizeof Slice_Twist_Prun - 1] |= 0xf0;
+    } else if (std::strcmp(table.name, "FlipSlice_Twist_Prun") == 0) {
+        // Four entries a byte leave the last two entries' bits of the last byte unused.
+        static_cast<unsigned char*>(table.data)[table.count - 1] |= 0xf0;
     }
 }
 

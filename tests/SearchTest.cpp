@@ -19,10 +19,11 @@ std::string solve(const std::string& facelets, long timeLimit = 5) {
 }
 
 TEST(Solutions, IndependentlyComputedAnswersWithAndWithoutTheExtraTables) {
-    // Without the optional tables, with Twist_Flip_Prun, with both it and Corner_UDEdge_Prun;
-    // then the superflip and patterns near it, whose phase-2 searches the last table cuts most,
-    // with and without it, with its one-bit form loaded in the middle of a search, as cubesolver
-    // does where memory is short.
+    // Without the optional tables, with Twist_Flip_Prun, with both it and Corner_UDEdge_Prun, with
+    // FlipSlice_Twist_Prun too and with that loaded in the middle of a search; then the superflip
+    // and patterns near it, whose phase-2 searches the corner and U/D-edge table cuts most, with
+    // and without it, with its one-bit form loaded in the middle of a search, as cubesolver does
+    // where memory is short.
     ASSERT_TRUE(CoordCube::useTwistFlipPrun);
     bool missing;
     ASSERT_EQ(CornerEdgePrun::load({CUBESOLVER_TABLE_DIR}, missing), "");
