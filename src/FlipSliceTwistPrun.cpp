@@ -33,10 +33,6 @@ int flipSliceOf(const CubieCube& c) {
     return 2048 * (c.getFRtoBR() / 24) + c.getFlip();
 }
 
-int entryOf(const unsigned char* table, std::int64_t i) {
-    return table[i >> 2] >> (2 * (i & 3)) & 3;
-}
-
 // Entries start as 3, "not reached", and are written once.
 void setEntry(unsigned char* table, std::int64_t i, int value) {
     const int shift = static_cast<int>(2 * (i & 3));
@@ -94,12 +90,12 @@ bool FlipSliceTwistPrun::makeDistances(unsigned char* table) {
     std::int64_t done = 0;
     const auto set = [&](int k, int t, int value) {
         const std::int64_t i = std::int64_t(k) * twists + t;
-        if (entryOf(table, i) != 3) return;
+        if (entry(table, i) != 3) return;
         setEntry(table, i, value);
         ++done;
         for (int s : stabilizer[k]) {
             const std::int64_t j = std::int64_t(k) * twists + twistSeen[t][s];
-            if (entryOf(table, j) != 3) continue;
+            if (entry(table, j) != 3) continue;
             setEntry(table, j, value);
             ++done;
         }
@@ -124,16 +120,16 @@ bool FlipSliceTwistPrun::makeDistances(unsigned char* table) {
                 nextSymmetry[m] = symmetryTable[fs][1];
             }
             for (int t = 0; t < twists; ++t) {
-                const int entry = entryOf(table, std::int64_t(k) * twists + t);
-                if (backward && entry == 3) {
+                const int value = entry(table, std::int64_t(k) * twists + t);
+                if (backward && value == 3) {
                     for (int m = 0; m < 18; ++m) {
                         const int t2 = twistSeen[CoordCube::twistMove[t][m]][nextSymmetry[m]];
-                        if (entryOf(table, std::int64_t(nextClass[m]) * twists + t2) == now) {
+                        if (entry(table, std::int64_t(nextClass[m]) * twists + t2) == now) {
                             set(k, t, next);
                             break;
                         }
                     }
-                } else if (!backward && entry == now) {
+                } else if (!backward && value == now) {
                     for (int m = 0; m < 18; ++m) {
                         set(nextClass[m], twistSeen[CoordCube::twistMove[t][m]][nextSymmetry[m]],
                             next);

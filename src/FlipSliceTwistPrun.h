@@ -46,7 +46,11 @@ class FlipSliceTwistPrun {
         const unsigned short* entry = symmetryTable[2048 * slice + flip];
         return std::int64_t(entry[0]) * twists + twistSeen[twist][entry[1]];
     }
-    static int distanceMod3(std::int64_t i) { return distances[i >> 2] >> (2 * (i & 3)) & 3; }
+    // Entry i of a table of distances modulo 3 (3 stands for "not reached" while one is made).
+    static int entry(const unsigned char* table, std::int64_t i) {
+        return table[i >> 2] >> (2 * (i & 3)) & 3;
+    }
+    static int distanceMod3(std::int64_t i) { return entry(distances, i); }
     // The distance of a cube one move from a cube that is distance moves away.
     static int distanceAfter(int distance, int flip, int slice, int twist) {
         return distance + (distanceMod3(index(flip, slice, twist)) - distance % 3 + 4) % 3 - 1;
