@@ -21,14 +21,29 @@ int Tools::readCube(const std::string& facelets, std::unique_ptr<CubieCube>& cub
     return code;
 }
 
-std::string Tools::randomCube() {
+namespace {
+
+// A cube that can be reached by face turns, from below(n), a draw in 0..n-1: orientations and
+// permutations are drawn independently, the permutations again until their parities agree.
+template <typename Draw>
+CubieCube drawnCube(Draw below) {
     CubieCube cc;
-    std::srand(static_cast<unsigned>(std::clock()));
-    cc.setFlip(static_cast<short>(std::rand() % 2048));
-    cc.setTwist(static_cast<short>(std::rand() % 2187));
+    cc.setFlip(static_cast<short>(below(2048)));
+    cc.setTwist(static_cast<short>(below(2187)));
     do {
-        cc.setURFtoDLB(std::rand() % 40320);
-        cc.setURtoBR(std::rand() % 479001600);
+        cc.setURFtoDLB(below(40320));
+        cc.setURtoBR(below(479001600));
     } while (cc.edgeParity() != cc.cornerParity());
-    return cc.toFaceCube()->to_String();
+    return cc;
+}
+
+}  // namespace
+
+std::string Tools::randomCube() {
+    std::srand(static_cast<unsigned>(std::clock()));
+    return drawnCube([](int n) { return std::rand() % n; }).toFaceCube()->to_String();
+}
+
+CubieCube Tools::randomCubie(std::mt19937& rng) {
+    return drawnCube([&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); });
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <random>
 #include <string>
 
 class CubieCube;
@@ -20,4 +21,7 @@ class Tools {
     // The facelet string of a random cube that can be reached by face turns. It reseeds rand()
     // from clock() on every call.
     static std::string randomCube();
+    // A cube drawn uniformly from those that can be reached by face turns, from a seeded
+    // generator: the same cubes on every run and every host.
+    static CubieCube randomCubie(std::mt19937& rng);
 };

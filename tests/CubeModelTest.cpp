@@ -46,7 +46,7 @@ TEST(CubieCube, BasicTurnsShowTheirFaceletsAndComposeAsQuarterTurns) {
 TEST(CubieCube, RandomCubesRoundTripAndCancelWithTheirInverses) {
     std::mt19937 rng(11);
     for (int n = 0; n < 1000; ++n) {
-        const CubieCube cube = randomCubie(rng);
+        const CubieCube cube = Tools::randomCubie(rng);
         const std::string s = faceletsOf(cube);
         ASSERT_EQ(FaceCube(s).to_String(), s);
         ASSERT_TRUE(sameCube(*FaceCube(s).toCubieCube(), cube)) << s;
@@ -59,7 +59,7 @@ TEST(CubieCube, SymmetriesOfTheUDAxisMapTurnsToTurnsAndProductsToProducts) {
     // Sixteen different views, each of a product the product of the views and of a face turn a
     // face turn.
     std::mt19937 rng(5);
-    const CubieCube sample = randomCubie(rng);
+    const CubieCube sample = Tools::randomCubie(rng);
     std::set<std::string> views;
     for (int s = 0; s < CubieCube::udSymmetries; ++s) {
         views.insert(faceletsOf(sample.seenUnder(s)));
@@ -75,7 +75,7 @@ TEST(CubieCube, SymmetriesOfTheUDAxisMapTurnsToTurnsAndProductsToProducts) {
             EXPECT_EQ(images, 1) << s << " " << m;
         }
         for (int n = 0; n < 50; ++n) {
-            const CubieCube a = randomCubie(rng), b = randomCubie(rng);
+            const CubieCube a = Tools::randomCubie(rng), b = Tools::randomCubie(rng);
             ASSERT_TRUE(
                 sameCube(product(a, b).seenUnder(s), product(a.seenUnder(s), b.seenUnder(s))))
                 << s;

@@ -85,8 +85,8 @@ TEST(Request, AnswersWithOptionsTurnRandomCubesIntoRandomTargetsAndPatterns) {
     // short time (or "Error 8" when none was found in it), and the cube already at its target.
     std::mt19937 rng(17);
     for (int i = 0; i < 30; ++i) {
-        const std::string cube = faceletsOf(randomCubie(rng));
-        std::string target = i % 3 == 0 ? solvedFacelets : faceletsOf(randomCubie(rng));
+        const std::string cube = faceletsOf(Tools::randomCubie(rng));
+        std::string target = i % 3 == 0 ? solvedFacelets : faceletsOf(Tools::randomCubie(rng));
         std::string name;
         if (i % 3 == 1) {
             name = Patterns::all[i % Patterns::count].name;

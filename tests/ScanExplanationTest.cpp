@@ -20,7 +20,7 @@ TEST(WholeCubeTurns, LayerTurnsAreTheFaceTurnsAndEachWayOfHoldingIsUndone) {
             << face;
     }
     std::mt19937 rng(17);
-    const std::string cube = faceletsOf(randomCubie(rng));
+    const std::string cube = faceletsOf(Tools::randomCubie(rng));
     std::set<std::string> held;
     for (int turn = 0; turn < WholeCubeTurns::count; ++turn) {
         const std::string scan = WholeCubeTurns::apply(cube, turn);
@@ -79,7 +79,7 @@ TEST(ScanExplanation, PlantedFaultsAreAmongTheRepairsAndEveryRepairIsACube) {
     for (const auto& [name, plant] : faults) {
         SCOPED_TRACE(name);
         for (int n = 0; n < 40; ++n) {
-            const std::string cube = faceletsOf(randomCubie(rng));
+            const std::string cube = faceletsOf(Tools::randomCubie(rng));
             std::string scan;
             do scan = plant(cube, rng);
             while (Tools::verify(scan) == 0);
@@ -89,11 +89,11 @@ TEST(ScanExplanation, PlantedFaultsAreAmongTheRepairsAndEveryRepairIsACube) {
     }
     for (int turn = 1; turn < WholeCubeTurns::count; ++turn) {
         SCOPED_TRACE(WholeCubeTurns::name(turn));
-        const std::string cube = faceletsOf(randomCubie(rng));
+        const std::string cube = faceletsOf(Tools::randomCubie(rng));
         check(cube, WholeCubeTurns::apply(cube, turn), true);
     }
     // A valid cube, in either alphabet, gets no explanation.
-    EXPECT_EQ(ScanExplanation::of(faceletsOf(randomCubie(rng))).text().size(), 0u);
+    EXPECT_EQ(ScanExplanation::of(faceletsOf(Tools::randomCubie(rng))).text().size(), 0u);
     EXPECT_EQ(ScanExplanation::of("rrrrrrrrrgggggggggwwwwwwwwwooooooooobbbbbbbbbyyyyyyyyy").code,
               0);
 }

@@ -80,7 +80,7 @@ TEST(Solutions, ReplayedAnswersSolveRandomCubesAndScramblesByTheMoveRule) {
     // the cube, solves it in at most 24 moves that keep the move rule.
     std::mt19937 rng(43);
     std::vector<CubieCube> cubes;
-    for (int n = 0; n < 1000; ++n) cubes.push_back(randomCubie(rng));
+    for (int n = 0; n < 1000; ++n) cubes.push_back(Tools::randomCubie(rng));
     for (int length = 1; length <= 25 * 8; ++length) {
         CubieCube cube;
         for (int i = 0; i < length / 8 + 1; ++i) applyMove(cube, static_cast<int>(rng() % 18));

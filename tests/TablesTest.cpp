@@ -55,7 +55,7 @@ TEST(MoveTables, FollowTheCubieModelAlongRandomMoves) {
     // turned about the U-D axis.
     std::mt19937 rng(37);
     for (int walk = 0; walk < 200; ++walk) {
-        CubieCube cube = randomCubie(rng);
+        CubieCube cube = Tools::randomCubie(rng);
         CoordCube coords(cube);
         for (int step = 0; step < 30; ++step) {
             const int m = static_cast<int>(rng() % 18);

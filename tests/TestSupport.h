@@ -15,6 +15,7 @@
 #include "CoordCube.h"
 #include "CubieCube.h"
 #include "FaceCube.h"
+#include "Tools.h"
 
 inline const std::string solvedFacelets = "UUUUUUUUURRRRRRRRRFFFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB";
 
@@ -35,18 +36,6 @@ inline std::string edited(std::initializer_list<std::pair<TP::Facelet, char>> ch
     std::string s = solvedFacelets;
     for (const auto& change : changes) s[change.first] = change.second;
     return s;
-}
-
-// A cube drawn uniformly from those that can be reached by face turns.
-inline CubieCube randomCubie(std::mt19937& rng) {
-    CubieCube cube;
-    cube.setFlip(static_cast<short>(rng() % 2048));
-    cube.setTwist(static_cast<short>(rng() % 2187));
-    do {
-        cube.setURFtoDLB(static_cast<int>(rng() % 40320));
-        cube.setURtoBR(static_cast<int>(rng() % 479001600));
-    } while (cube.edgeParity() != cube.cornerParity());
-    return cube;
 }
 
 inline bool sameCube(const CubieCube& a, const CubieCube& b) {

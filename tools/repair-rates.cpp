@@ -14,17 +14,6 @@
 
 namespace {
 
-std::string randomCube(std::mt19937& rng) {
-    CubieCube cube;
-    cube.setFlip(static_cast<short>(rng() % 2048));
-    cube.setTwist(static_cast<short>(rng() % 2187));
-    do {
-        cube.setURFtoDLB(static_cast<int>(rng() % 40320));
-        cube.setURtoBR(static_cast<int>(rng() % 479001600));
-    } while (cube.edgeParity() != cube.cornerParity());
-    return cube.toFaceCube()->to_String();
-}
-
 // One sticker read as another colour.
 std::string changeOne(const std::string& cube, std::mt19937& rng) {
     std::string scan = cube;
@@ -78,7 +67,7 @@ int main(int argc, char** argv) {
         int named = 0, first = 0;
         long repairs = 0;
         for (int n = 0; n < cubes; ++n) {
-            const std::string cube = randomCube(rng);
+            const std::string cube = Tools::randomCubie(rng).toFaceCube()->to_String();
             std::string scan;
             // A fault that leaves a cube that can be solved cannot be seen (two stickers of one
             // colour swapped, a face that looks the same turned): plant another.
