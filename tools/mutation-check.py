@@ -127,8 +127,9 @@ FAULTS = [
      "raise _explained_error(int(answer[6:]), facelets, block)", "return answer",
      "an Error line returned as a solution"),
     ("python-lock", "python/cubesolver.py",
-     "            answer = self._exchange(request, deadline)\n        finally:",
-     "            self._lock.release()\n            answer = self._exchange(request, deadline)\n        finally:",
+     "            answer = self._exchange(request, deadline)\n            block = []",
+     "            self._lock.release()\n            answer = self._exchange(request, deadline)\n"
+     "            block = []",
      "calls from several threads interleave"),
     ("explain-no-swaps", "src/ScanExplanation.cpp", "std::swap(cube[p], cube[q]);", "",
      "the repairs never swap two stickers"),
