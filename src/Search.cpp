@@ -73,15 +73,23 @@ long phase1Listings;
 // Set when the deferred table arrived during the search: the time limit then counts from there.
 bool restartClock;
 
-void loadDeferredTable() {
+// Loads a table whose load a program deferred, from the directories it left (taken, so that the
+// load is tried once) by load(directories, missing). The search is exact without the table, so a
+// damaged file is named and only costs time.
+template <typename Load>
+void loadDeferred(std::vector<std::string>& pending, Load load) {
     std::vector<std::string> directories;
-    directories.swap(CornerEdgePrun::directories);
+    directories.swap(pending);
     bool missing;
-    const std::string failure =
-        CornerEdgePrun::load(directories, missing, CornerEdgePrun::largestDeferred);
-    // The search is exact without the table, so a damaged file only costs time.
+    const std::string failure = load(directories, missing);
     if (!failure.empty())
         std::fprintf(stderr, "cubesolver: %s; searching without it\n", failure.c_str());
+}
+
+void loadDeferredTable() {
+    loadDeferred(CornerEdgePrun::directories, [](const std::vector<std::string>& d, bool& m) {
+        return CornerEdgePrun::load(d, m, CornerEdgePrun::largestDeferred);
+    });
     restartClock = CornerEdgePrun::loaded();
 }
 
@@ -299,12 +307,7 @@ std::string searchPhase1Length(Phase1Request& request, int depthPhase1) {
 
 // Loads the exact phase-1 table that a program deferred, and gives the cube's distance by it.
 void loadDeferredPhase1Table(Phase1Request& request) {
-    std::vector<std::string> directories;
-    directories.swap(FlipSliceTwistPrun::directories);
-    bool missing;
-    const std::string failure = FlipSliceTwistPrun::load(directories, missing);
-    if (!failure.empty())
-        std::fprintf(stderr, "cubesolver: %s; searching without it\n", failure.c_str());
+    loadDeferred(FlipSliceTwistPrun::directories, FlipSliceTwistPrun::load);
     if (!FlipSliceTwistPrun::loaded()) return;
     request.distance =
         FlipSliceTwistPrun::distance(Search::flip[0], Search::slice[0], Search::twist[0]);
