@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <random>
 
-#include "CubieCube.h"
 #include "TestSupport.h"
+#include "cube/CubieCube.h"
 
 using namespace TP;
 

@@ -4,9 +4,9 @@
 #include <random>
 #include <set>
 
-#include "CubieCube.h"
-#include "FaceCube.h"
 #include "TestSupport.h"
+#include "cube/CubieCube.h"
+#include "cube/FaceCube.h"
 
 using namespace TP;
 

@@ -1,9 +1,9 @@
 // What the board's build relies on: the sizes of the records and of the tables the files fill.
 #include <gtest/gtest.h>
 
-#include "CoordCube.h"
-#include "CubieCube.h"
-#include "TP.h"
+#include "cube/CubieCube.h"
+#include "cube/TP.h"
+#include "tables/CoordCube.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "Patterns.h"
 #include "ProcessSupport.h"
-#include "Request.h"
 #include "TestSupport.h"
+#include "cube/Patterns.h"
+#include "requests/Request.h"
 
 namespace fs = std::filesystem;
 

@@ -5,9 +5,9 @@
 #include <set>
 
 #include "ProcessSupport.h"
-#include "ScanExplanation.h"
 #include "TestSupport.h"
-#include "Tools.h"
+#include "cube/Tools.h"
+#include "requests/ScanExplanation.h"
 
 using namespace TP;
 

@@ -5,12 +5,12 @@
 #include <random>
 #include <sstream>
 
-#include "CoordCube.h"
-#include "CornerEdgePrun.h"
-#include "FlipSliceTwistPrun.h"
-#include "Patterns.h"
-#include "Search.h"
 #include "TestSupport.h"
+#include "cube/Patterns.h"
+#include "search/Search.h"
+#include "tables/CoordCube.h"
+#include "tables/CornerEdgePrun.h"
+#include "tables/FlipSliceTwistPrun.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <functional>
 #include <random>
 
-#include "CoordCube.h"
-#include "CornerEdgePrun.h"
-#include "FlipSliceTwistPrun.h"
 #include "ProcessSupport.h"
 #include "TestSupport.h"
+#include "tables/CoordCube.h"
+#include "tables/CornerEdgePrun.h"
+#include "tables/FlipSliceTwistPrun.h"
 
 namespace fs = std::filesystem;
 

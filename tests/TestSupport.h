@@ -12,10 +12,10 @@
 #include <utility>
 #include <vector>
 
-#include "CoordCube.h"
-#include "CubieCube.h"
-#include "FaceCube.h"
-#include "Tools.h"
+#include "cube/CubieCube.h"
+#include "cube/FaceCube.h"
+#include "cube/Tools.h"
+#include "tables/CoordCube.h"
 
 inline const std::string solvedFacelets = "UUUUUUUUURRRRRRRRRFFFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB";
 

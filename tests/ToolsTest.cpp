@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "TestSupport.h"
-#include "Tools.h"
+#include "cube/Tools.h"
 
 using namespace TP;
 

@@ -42,17 +42,17 @@
 #include <string>
 #include <vector>
 
-#include "CoordCube.h"
-#include "CornerEdgePrun.h"
-#include "CubieCube.h"
-#include "FaceCube.h"
-#include "FlipSliceTwistPrun.h"
-#include "Patterns.h"
-#include "Request.h"
-#include "RequestOptions.h"
-#include "Search.h"
-#include "ShortSearch.h"
-#include "Tools.h"
+#include "cube/CubieCube.h"
+#include "cube/FaceCube.h"
+#include "cube/Patterns.h"
+#include "cube/Tools.h"
+#include "requests/Request.h"
+#include "requests/RequestOptions.h"
+#include "search/Search.h"
+#include "search/ShortSearch.h"
+#include "tables/CoordCube.h"
+#include "tables/CornerEdgePrun.h"
+#include "tables/FlipSliceTwistPrun.h"
 
 #if __has_include(<valgrind/callgrind.h>)
 #include <valgrind/callgrind.h>

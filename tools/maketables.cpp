@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "CoordCube.h"
-#include "CornerEdgePrun.h"
-#include "CubieCube.h"
-#include "FlipSliceTwistPrun.h"
+#include "cube/CubieCube.h"
+#include "tables/CoordCube.h"
+#include "tables/CornerEdgePrun.h"
+#include "tables/FlipSliceTwistPrun.h"
 
 namespace {
 

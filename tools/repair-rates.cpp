@@ -7,10 +7,10 @@
 #include <string>
 #include <utility>
 
-#include "CubieCube.h"
-#include "FaceCube.h"
-#include "ScanExplanation.h"
-#include "Tools.h"
+#include "cube/CubieCube.h"
+#include "cube/FaceCube.h"
+#include "cube/Tools.h"
+#include "requests/ScanExplanation.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
-#include "CubieCube.h"
-#include "FaceCube.h"
-#include "RequestOptions.h"
-#include "ScanExplanation.h"
-#include "Tools.h"
+#include "cube/CubieCube.h"
+#include "cube/FaceCube.h"
+#include "cube/Tools.h"
+#include "requests/RequestOptions.h"
+#include "requests/ScanExplanation.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "Patterns.h"
+#include "cube/Patterns.h"
 
 #include <sstream>
 
-#include "CubieCube.h"
-#include "FaceCube.h"
+#include "cube/CubieCube.h"
+#include "cube/FaceCube.h"
 
 namespace Patterns {
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "CoordCube.h"
-#include "CubieCube.h"
+#include "cube/CubieCube.h"
+#include "tables/CoordCube.h"
 
 class FlipSliceTwistPrun {
   public:

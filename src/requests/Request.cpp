@@ -1,14 +1,14 @@
-#include "Request.h"
+#include "requests/Request.h"
 
 #include <memory>
 
-#include "CubieCube.h"
-#include "FaceCube.h"
-#include "Patterns.h"
-#include "ScanExplanation.h"
-#include "Search.h"
-#include "ShortSearch.h"
-#include "Tools.h"
+#include "cube/CubieCube.h"
+#include "cube/FaceCube.h"
+#include "cube/Patterns.h"
+#include "cube/Tools.h"
+#include "requests/ScanExplanation.h"
+#include "search/Search.h"
+#include "search/ShortSearch.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "Tools.h"
+#include "cube/Tools.h"
 
 #include <cstdlib>
 #include <ctime>
 
-#include "CubieCube.h"
-#include "FaceCube.h"
+#include "cube/CubieCube.h"
+#include "cube/FaceCube.h"
 
 int Tools::verify(std::string facelets) {
     std::unique_ptr<CubieCube> cube;

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "CoordCube.h"
+#include "tables/CoordCube.h"
 
 class CornerEdgePrun {
   public:

@@ -1,8 +1,8 @@
-#include "FaceCube.h"
+#include "cube/FaceCube.h"
 
 #include <algorithm>
 
-#include "CubieCube.h"
+#include "cube/CubieCube.h"
 
 using namespace TP;
 

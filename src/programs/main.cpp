@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "CoordCube.h"
-#include "CubieCube.h"
-#include "Request.h"
-#include "RequestOptions.h"
+#include "cube/CubieCube.h"
+#include "requests/Request.h"
+#include "requests/RequestOptions.h"
+#include "tables/CoordCube.h"
 
 int main(int argc, char** argv) {
     // A reader that has gone away (cubesolver CUBE | true) must see exit status 1, not a signal.

@@ -1,6 +1,6 @@
-#include "CubieCube.h"
+#include "cube/CubieCube.h"
 
-#include "FaceCube.h"
+#include "cube/FaceCube.h"
 
 using namespace TP;
 

@@ -1,11 +1,11 @@
-#include "ScanExplanation.h"
+#include "requests/ScanExplanation.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "FaceCube.h"
-#include "TP.h"
-#include "Tools.h"
+#include "cube/FaceCube.h"
+#include "cube/TP.h"
+#include "cube/Tools.h"
 
 using namespace TP;
 

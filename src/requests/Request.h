@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "RequestOptions.h"
+#include "requests/RequestOptions.h"
 
 struct Response {
     enum Kind { answer, optionError, help, version };

@@ -1,4 +1,4 @@
-#include "FlipSliceTwistPrun.h"
+#include "tables/FlipSliceTwistPrun.h"
 
 #include <cstdlib>
 #include <cstring>

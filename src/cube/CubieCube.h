@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "TP.h"
+#include "cube/TP.h"
 
 class FaceCube;
 

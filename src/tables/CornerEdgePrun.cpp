@@ -1,10 +1,10 @@
-#include "CornerEdgePrun.h"
+#include "tables/CornerEdgePrun.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "CubieCube.h"
+#include "cube/CubieCube.h"
 
 unsigned short CornerEdgePrun::symmetryTables[symmetries + 2][permutations];
 unsigned char* CornerEdgePrun::distances = nullptr;

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "TP.h"
+#include "cube/TP.h"
 
 class CubieCube;
 

@@ -1,4 +1,4 @@
-#include "CoordCube.h"
+#include "tables/CoordCube.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "CornerEdgePrun.h"
-#include "CubieCube.h"
-#include "FlipSliceTwistPrun.h"
+#include "cube/CubieCube.h"
+#include "tables/CornerEdgePrun.h"
+#include "tables/FlipSliceTwistPrun.h"
 
 short CoordCube::twistMove[2187][18];
 short CoordCube::flipMove[2048][18];

@@ -1,4 +1,4 @@
-#include "ShortSearch.h"
+#include "search/ShortSearch.h"
 
 #include <algorithm>
 #include <chrono>
@@ -6,10 +6,10 @@
 #include <memory>
 #include <vector>
 
-#include "CoordCube.h"
-#include "CornerEdgePrun.h"
-#include "CubieCube.h"
-#include "FaceCube.h"
+#include "cube/CubieCube.h"
+#include "cube/FaceCube.h"
+#include "tables/CoordCube.h"
+#include "tables/CornerEdgePrun.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Search.h"
+#include "search/Search.h"
 
 #include <algorithm>
 #include <chrono>
@@ -7,12 +7,12 @@
 #include <limits>
 #include <memory>
 
-#include "CoordCube.h"
-#include "CornerEdgePrun.h"
-#include "CubieCube.h"
-#include "FaceCube.h"
-#include "FlipSliceTwistPrun.h"
-#include "Tools.h"
+#include "cube/CubieCube.h"
+#include "cube/FaceCube.h"
+#include "cube/Tools.h"
+#include "tables/CoordCube.h"
+#include "tables/CornerEdgePrun.h"
+#include "tables/FlipSliceTwistPrun.h"
 
 int Search::ax[31];
 int Search::po[31];

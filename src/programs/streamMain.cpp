@@ -15,9 +15,9 @@
 #include <cstring>
 #include <string>
 
-#include "CoordCube.h"
-#include "CubieCube.h"
-#include "Request.h"
+#include "cube/CubieCube.h"
+#include "requests/Request.h"
+#include "tables/CoordCube.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "RequestOptions.h"
+#include "requests/RequestOptions.h"
 
 #include <cerrno>
 #include <cstdlib>
