@@ -50,6 +50,7 @@
 #include "requests/RequestOptions.h"
 #include "search/Search.h"
 #include "search/ShortSearch.h"
+#include "search/ViewSearch.h"
 #include "tables/CoordCube.h"
 #include "tables/CornerEdgePrun.h"
 #include "tables/FlipSliceTwistPrun.h"
@@ -497,9 +498,15 @@ double mean(const std::vector<double>& values) {
 // Prints the figures of one run with options; returns the number of errors and wrong answers.
 int reportOptions(const std::vector<std::string>& cubes, const std::vector<int>& chosen,
                   const std::string& options) {
+    ViewSearch::phase1Nodes = ViewSearch::phase2Checks = ViewSearch::phase2Nodes = 0;
     const OptionFigures f = solveWithOptions(cubes, chosen, options);
     const std::size_t n = f.millis.size();
     if (n == 0) return 0;
+    const double cubeCount = static_cast<double>(n);
+    std::printf("per cube: phase-1 nodes %.0f, phase-2 checks %.0f, phase-2 depths %.0f\n",
+                static_cast<double>(ViewSearch::phase1Nodes) / cubeCount,
+                static_cast<double>(ViewSearch::phase2Checks) / cubeCount,
+                static_cast<double>(ViewSearch::phase2Nodes) / cubeCount);
     std::printf("-- %s: %zu cubes, errors %d, wrong answers %d\n", options.c_str(), n, f.errors,
                 f.wrong);
     std::printf("moves:                  mean %.2f  max %d\n", f.meanMoves, f.most);
@@ -664,23 +671,6 @@ int main(int argc, char** argv) {
             : large.far != nullptr     ? "Corner_UDEdge_Far"
                                    : "neither (absent, too large for the free memory or left out)");
 
-    if (options != nullptr || timeTable) {
-        // The corpus of the answers with options: random cubes, or cubes near the superflip.
-        if (without) CoordCube::useTwistFlipPrun = false;
-        const std::vector<std::string> cubes =
-            nearSuperflipCubes ? nearSuperflipSample(count) : randomCorpus(count);
-        std::vector<int> chosen;
-        if (cubeList != nullptr ? !readIndexList(cubeList, count, chosen) : false) {
-            std::fprintf(stderr, "bench: --cubes needs indices below %d\n", count);
-            return 2;
-        }
-        if (cubeList == nullptr) {
-            for (int i = 0; i < count; ++i) chosen.push_back(i);
-        }
-        const int failures =
-            timeTable ? reportTimeTable(cubes, chosen) : reportOptions(cubes, chosen, options);
-        return failures == 0 ? 0 : 1;
-    }
     const std::vector<std::string> patternCubes = patterns();
     if (patternCubes.empty()) {
         std::fprintf(stderr, "bench: a pattern's moves do not make the pattern\n");
@@ -691,6 +681,33 @@ int main(int argc, char** argv) {
                               {"after", nearSuperflip(true)},
                               {"before", nearSuperflip(false)},
                               {"patterns", patternCubes}};
+    if (options != nullptr || timeTable) {
+        // The corpus of the answers with options: random cubes unless --corpus names another, or
+        // cubes near the superflip.
+        if (without) CoordCube::useTwistFlipPrun = false;
+        const Corpus* named = std::begin(corpora);
+        while (named != std::end(corpora) && named->name != (only.empty() ? "random" : only)) {
+            ++named;
+        }
+        if (named == std::end(corpora)) {
+            std::fprintf(stderr, "bench: no corpus %s\n", only.c_str());
+            return 2;
+        }
+        const std::vector<std::string> cubes =
+            nearSuperflipCubes ? nearSuperflipSample(count) : named->cubes;
+        const int size = static_cast<int>(cubes.size());
+        std::vector<int> chosen;
+        if (cubeList != nullptr ? !readIndexList(cubeList, size, chosen) : false) {
+            std::fprintf(stderr, "bench: --cubes needs indices below %d\n", size);
+            return 2;
+        }
+        if (cubeList == nullptr) {
+            for (int i = 0; i < size; ++i) chosen.push_back(i);
+        }
+        const int failures =
+            timeTable ? reportTimeTable(cubes, chosen) : reportOptions(cubes, chosen, options);
+        return failures == 0 ? 0 : 1;
+    }
     int failures = 0, runs = 0;
     for (const Corpus& corpus : corpora) {
         if (!only.empty() && only != corpus.name) continue;
