@@ -421,6 +421,9 @@ bool solves(const std::string& cube, const std::string& answer) {
     return turned->toFaceCube()->to_String() == CubieCube().toFaceCube()->to_String();
 }
 
+// The largest time limit of --time-table.
+int maxTimeLimit = 1000;
+
 // Time limits count processor time (--processor-time): on a busy machine the search gets only
 // part of a processor, and a limit on the time that passes would measure the neighbours.
 bool processorTimeLimits = false;
@@ -520,20 +523,66 @@ int reportOptions(const std::vector<std::string>& cubes, const std::vector<int>&
     return f.errors + f.wrong;
 }
 
-// The mean moves of --shortest for each time limit.
-int reportTimeTable(const std::vector<std::string>& cubes, const std::vector<int>& chosen) {
-    std::printf(
-        "| time limit (ms) | mean moves | max moves | mean time (ms) | mean processor time (ms) "
-        "|\n");
-    std::printf("|---|---|---|---|---|\n");
+// The moves of the best answer found so far, against the time it was found at.
+struct Progress {
+    bool processorTime;
+    double start;
+    std::vector<std::pair<double, int>> answers;
+};
+
+double millisOf(const Progress& p) {
+    return (p.processorTime ? cpuMillisNow()
+                            : std::chrono::duration<double, std::milli>(
+                                  std::chrono::steady_clock::now().time_since_epoch())
+                                  .count()) -
+           p.start;
+}
+
+void recordAnswer(void* context, const std::string& answer) {
+    Progress& p = *static_cast<Progress*>(context);
+    p.answers.emplace_back(millisOf(p), moveCount(answer));
+}
+
+// The mean moves of --shortest for each time limit up to the largest, from one search of each
+// cube to the largest: the answer at a time limit is the shortest found by then (the search is
+// the same up to there), so each cube is searched once and the answers are checked by replay.
+int reportTimeTable(const std::vector<std::string>& cubes, const std::vector<int>& chosen,
+                    int threads) {
+    const int limits[] = {10, 30, 100, 300, 1000, 3000};
+    const int largest = std::max(1000, maxTimeLimit);
+    std::vector<std::vector<int>> moves(std::size(limits));
     int failures = 0;
-    for (int limit : {10, 30, 100, 300, 1000}) {
-        const std::string options = "--shortest --time-limit " + std::to_string(limit);
-        const OptionFigures f = solveWithOptions(cubes, chosen, options);
-        std::printf("| %d | %.2f | %d | %.1f | %.1f |\n", limit, f.meanMoves, f.most,
-                    mean(f.millis), mean(f.cpuMillis));
-        std::fflush(stdout);
-        failures += f.errors + f.wrong;
+    for (int i : chosen) {
+        std::unique_ptr<CubieCube> cube;
+        if (Tools::readCube(cubes[i], cube) != 0) return 1;
+        Progress progress = {processorTimeLimits || threads == 1, 0, {}};
+        progress.start = millisOf(progress);
+        ShortSearchLimits l = {30, largest, true, processorTimeLimits};
+        l.threads = threads;
+        l.onAnswer = recordAnswer;
+        l.context = &progress;
+        const std::string answer = ShortSearch::solve(*cube, CubieCube(), l);
+        if (!solves(cubes[i], answer) || progress.answers.empty()) {
+            std::printf("  cube %d: WRONG ANSWER %s\n", i, answer.c_str());
+            ++failures;
+            continue;
+        }
+        for (std::size_t k = 0; k < std::size(limits); ++k) {
+            if (limits[k] > largest) continue;
+            int best = 0;
+            for (const auto& [millis, length] : progress.answers) {
+                if (millis <= limits[k] || best == 0) best = length;
+            }
+            moves[k].push_back(best);
+        }
+    }
+    std::printf("| time limit (ms) | mean moves | max moves | cubes |\n|---|---|---|---|\n");
+    for (std::size_t k = 0; k < std::size(limits); ++k) {
+        if (moves[k].empty()) continue;
+        double sum = 0;
+        for (int m : moves[k]) sum += m;
+        std::printf("| %d | %.3f | %d | %zu |\n", limits[k], sum / moves[k].size(),
+                    *std::max_element(moves[k].begin(), moves[k].end()), moves[k].size());
     }
     return failures;
 }
@@ -614,6 +663,7 @@ int main(int argc, char** argv) {
     std::string only;
     const char* options = nullptr;
     bool timeTable = false, nearSuperflipCubes = false;
+    int threads = 1;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--without") == 0) {
             without = true;
@@ -631,8 +681,11 @@ int main(int argc, char** argv) {
             only = argv[i] + 9;
         } else if (std::strncmp(argv[i], "--options=", 10) == 0) {
             options = argv[i] + 10;
-        } else if (std::strcmp(argv[i], "--time-table") == 0) {
+        } else if (std::strncmp(argv[i], "--time-table", 12) == 0) {
             timeTable = true;
+            if (argv[i][12] == '=') maxTimeLimit = std::atoi(argv[i] + 13);
+        } else if (std::strncmp(argv[i], "--threads=", 10) == 0) {
+            threads = std::atoi(argv[i] + 10);
         } else if (std::strcmp(argv[i], "--processor-time") == 0) {
             processorTimeLimits = true;
         } else if (std::strcmp(argv[i], "--near-superflip") == 0) {
@@ -704,8 +757,8 @@ int main(int argc, char** argv) {
         if (cubeList == nullptr) {
             for (int i = 0; i < size; ++i) chosen.push_back(i);
         }
-        const int failures =
-            timeTable ? reportTimeTable(cubes, chosen) : reportOptions(cubes, chosen, options);
+        const int failures = timeTable ? reportTimeTable(cubes, chosen, threads)
+                                       : reportOptions(cubes, chosen, options);
         return failures == 0 ? 0 : 1;
     }
     int failures = 0, runs = 0;

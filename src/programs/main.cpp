@@ -33,10 +33,9 @@ int main(int argc, char** argv) {
         return std::cout.fail() ? 1 : 0;
     }
     // One cube per process: the large tables are read only if the cube's search turns out long.
-    // A request for shorter answers reads the phase-2 one at once, as cubesolver-stream does,
-    // since how far its search gets within its limits depends on the bounds in memory; it does
-    // not read the exact phase-1 table.
-    CoordCube::initAllStaticVariables(!parsed.hasAnswerOptions, !parsed.hasAnswerOptions);
+    // A request for shorter answers reads them at once, as cubesolver-stream does, since how far
+    // its search gets within its limits depends on the bounds in memory.
+    CoordCube::initAllStaticVariables(!parsed.hasAnswerOptions);
     std::cout << Request::respond(words, isatty(STDOUT_FILENO) == 1).text << std::endl;
     // A line that could not be written must not look like a success to the caller.
     return std::cout.good() ? 0 : 1;

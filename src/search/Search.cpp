@@ -371,9 +371,17 @@ std::string Search::solutions(std::string facelets, int maxDepth, long timeOut,
     std::unique_ptr<CubieCube> cube;
     int code = Tools::readCube(facelets, cube);
     if (code != 0) return std::string("Error ") + static_cast<char>('0' - code);
-    maxDepth = std::min(maxDepth, stateCapacity);
+    return solveCube(*cube, maxDepth, timeLimitMillis(timeOut), passPhase1Length);
+}
 
-    CoordCube c(*cube);
+std::string Search::firstAnswer(const CubieCube& cube, long long limitMillis) {
+    return solveCube(cube, 24, limitMillis, false);
+}
+
+std::string Search::solveCube(const CubieCube& cube, int maxDepth, long long limitMillis,
+                              bool passPhase1Length) {
+    maxDepth = std::min(maxDepth, stateCapacity);
+    CoordCube c(cube);
     flip[0] = c.flip;
     twist[0] = c.twist;
     parity[0] = c.parity;
@@ -385,19 +393,13 @@ std::string Search::solutions(std::string facelets, int maxDepth, long timeOut,
 
     phase1Listings = phase2Listings = 0;
     restartClock = false;
-    const CubieCube seen = cube->seenTurnedY();
+    const CubieCube seen = cube.seenTurnedY();
     const int distance = FlipSliceTwistPrun::loaded()
                              ? FlipSliceTwistPrun::distance(flip[0], slice[0], twist[0])
                              : -1;
     const Phase1Request request = {
-        maxDepth,
-        monotonicMillis(),
-        timeLimitMillis(timeOut),
-        passPhase1Length,
-        seen.getFlip(),
-        seen.getTwist(),
-        distance,
-        0,
+        maxDepth,       monotonicMillis(), limitMillis, passPhase1Length,
+        seen.getFlip(), seen.getTwist(),   distance,    0,
     };
     return searchPhase1(request);
 }

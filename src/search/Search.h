@@ -3,6 +3,8 @@
 
 #include <string>
 
+class CubieCube;
+
 class Search {
   public:
     // The search state, indexed by depth: the move made there (axis 0..5, power 1..3), the
@@ -34,6 +36,10 @@ class Search {
     static std::string solutions(std::string facelets, int maxDepth, long timeOut,
                                  bool passPhase1Length);
 
+    // The solution of a cube that verifies, as solutions finds it with maxDepth 24 (the answer
+    // without options), or "Error 7"; "Error 8" after more than limitMillis milliseconds.
+    static std::string firstAnswer(const CubieCube& cube, long long limitMillis);
+
     // The line the programs print for one request (colour letters or face letters, of which only
     // the first 54 characters count): the solution of at most 24 moves, found within 5 * 1024
     // milliseconds, or "Error 1" to "Error 9". cubesolver and cubesolver-stream both answer with
@@ -49,4 +55,9 @@ class Search {
     static std::string solutionToString(int length);
     // The same text; the number of phase-1 moves is accepted and not used.
     static std::string solutionToString(int length, int depthPhase1);
+
+  private:
+    // The search behind solutions and firstAnswer: the solution of a cube that verifies.
+    static std::string solveCube(const CubieCube& cube, int maxDepth, long long limitMillis,
+                                 bool passPhase1Length);
 };

@@ -1,28 +1,28 @@
 #include "search/ShortSearch.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <ctime>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "cube/CubieCube.h"
 #include "cube/FaceCube.h"
-#include "tables/CoordCube.h"
-#include "tables/CornerEdgePrun.h"
+#include "search/Search.h"
+#include "search/ViewSearch.h"
 
 namespace {
 
-// The most phase-2 moves tried after one phase-1 sequence. Longer completions are rarely part of
-// a short answer and cost the most time; 12 would make the first answer come later (at a longer
-// phase 1), so that a short time limit would more often pass before it.
-const int phase2MostMoves = 15;
 // The phase-1 moves one view of the cube tries before the next view takes its turn.
 const long long sliceNodes = 1000;
-// The deepest index the move lists hold.
-const int capacity = 30;
 
-// Milliseconds on a monotonic clock, or of the thread's processor time.
+// Milliseconds on a monotonic clock, or of the calling thread's processor time.
 long long millisNow(bool processorTime) {
     if (processorTime) {
         timespec t;
@@ -34,280 +34,14 @@ long long millisNow(bool processorTime) {
         .count();
 }
 
-// The moves that keep the phase-2 subgroup: turns of U and D, half turns of the others.
-bool keepsSubgroup(int move) {
-    return move / 3 % 3 == 0 || move % 3 == 1;
+int moveCount(const std::string& answer) {
+    return static_cast<int>(std::count(answer.begin(), answer.end(), ' '));
 }
 
-int pruning(const unsigned char* table, long index) {
-    return CoordCube::getPruning(table, static_cast<std::uint32_t>(index));
+bool sameCube(const CubieCube& a, const CubieCube& b) {
+    return std::equal(a.cp, a.cp + 8, b.cp) && std::equal(a.co, a.co + 8, b.co) &&
+           std::equal(a.ep, a.ep + 12, b.ep) && std::equal(a.eo, a.eo + 12, b.eo);
 }
-
-// A lower bound of the phase-2 moves that solve a cube of the subgroup: the slice tables' and,
-// when it is in memory, that of the corners and U/D edges together. The search reads no other
-// phase-2 bound.
-int phase2Bound(int corners, int edges, int FRtoBR, int parity) {
-    const int bound = std::max(
-        pruning(CoordCube::Slice_URFtoDLF_Parity_Prun, (24L * corners + FRtoBR) * 2 + parity),
-        pruning(CoordCube::Slice_URtoDF_Parity_Prun, (24L * edges + FRtoBR) * 2 + parity));
-    if (!CornerEdgePrun::loaded()) return bound;
-    return std::max(bound, CornerEdgePrun::phase2Bound(corners, edges, FRtoBR, parity));
-}
-
-// The moves worth trying at one depth of phase 1, with the coordinates each leads to; flipY and
-// twistY are those of the cube seen turned about the U-D axis, for Twist_Flip_Prun.
-struct Phase1Depth {
-    int count;
-    int next;
-    int move[18];
-    int flip[18];
-    int twist[18];
-    int slice[18];
-    int flipY[18];
-    int twistY[18];
-};
-
-struct Phase2Depth {
-    int count;
-    int next;
-    int move[10];
-    int corners[10];
-    int edges[10];
-    int FRtoBR[10];
-    int parity[10];
-    int bound[10];
-};
-
-// The larger of the two slice tables' bounds of a cube.
-int sliceBound(int flip, int twist, int slice) {
-    return std::max(pruning(CoordCube::Slice_Flip_Prun, 495L * flip + slice),
-                    pruning(CoordCube::Slice_Twist_Prun, 495L * twist + slice));
-}
-
-// Twist_Flip_Prun's bound of the cube and of the cube seen turned about the U-D axis, the second
-// read only when the first leaves remaining moves open; 0 without the table.
-int twistFlipBound(int flip, int twist, int flipY, int twistY, int remaining) {
-    if (!CoordCube::useTwistFlipPrun) return 0;
-    const int bound = pruning(CoordCube::Twist_Flip_Prun, 2048L * twist + flip);
-    if (bound >= remaining) return bound;
-    return pruning(CoordCube::Twist_Flip_Prun, 2048L * twistY + flipY);
-}
-
-// The two-phase search of one view of the cube, with its own state, so that several run side by
-// side and each can be resumed where it stopped. Unlike the first-answer search of Search, it
-// goes on after an answer: phase 1 to longer sequences, phase 2 only for shorter answers.
-class ViewSearch {
-  public:
-    enum Result { running, found, exhausted, waiting };
-
-    // The moves of the answer last found: move indexes 0..17.
-    int moves[capacity + 1];
-    int length = 0;
-
-    // Starts a search of the cube; phase 2 runs in the scratch lists (capacity + 1 of them),
-    // which the views share since each phase-2 search ends within one call of run.
-    void start(const CubieCube& cube, Phase2Depth* scratch) {
-        phase2Depths = scratch;
-        const CoordCube c(cube);
-        const CubieCube seen = cube.seenTurnedY();
-        flip = c.flip;
-        twist = c.twist;
-        slice = c.FRtoBR / 24;
-        flipY = seen.getFlip();
-        twistY = seen.getTwist();
-        corners[0] = c.URFtoDLF;
-        FRtoBR[0] = c.FRtoBR;
-        parity[0] = c.parity;
-        URtoUL[0] = c.URtoUL;
-        UBtoDF[0] = c.UBtoDF;
-        replayed = 0;
-        depthPhase1 = 0;
-        n = 0;
-    }
-
-    // Searches until the node budget is spent, an answer of at most limit moves is found (and
-    // left in moves), every answer within the limit has been tried, or every phase-1 sequence of
-    // at most mostPhase1 moves (waiting: the other views are searched to that length first).
-    Result run(long long& budget, int limit, int mostPhase1) {
-        if (depthPhase1 == 0) {
-            // The cube may lie in the subgroup already: phase 2 alone.
-            depthPhase1 = 1;
-            listPhase1(0, -1, 1, flip, twist, slice, flipY, twistY);
-            if (flip == 0 && twist == 0 && slice == 0) {
-                const int s = phase2(0, limit, budget);
-                if (s >= 0) {
-                    length = s;
-                    return found;
-                }
-            }
-        }
-        while (budget > 0) {
-            if (depthPhase1 > limit) return exhausted;
-            Phase1Depth& here = phase1[n];
-            if (here.next == here.count) {
-                if (n > 0) {
-                    --n;
-                    continue;
-                }
-                if (depthPhase1 + 1 > std::min(limit, capacity)) return exhausted;
-                if (depthPhase1 + 1 > mostPhase1) return waiting;
-                ++depthPhase1;
-                listPhase1(0, -1, depthPhase1, flip, twist, slice, flipY, twistY);
-                continue;
-            }
-            const int k = here.next++;
-            --budget;
-            moves[n] = here.move[k];
-            replayed = std::min(replayed, n);
-            if (n + 1 == depthPhase1) {
-                const int s = phase2(depthPhase1, limit - depthPhase1, budget);
-                if (s >= 0) {
-                    length = depthPhase1 + s;
-                    return found;
-                }
-                continue;
-            }
-            ++n;
-            listPhase1(n, here.move[k] / 3, depthPhase1 - n, here.flip[k], here.twist[k],
-                       here.slice[k], here.flipY[k], here.twistY[k]);
-        }
-        return running;
-    }
-
-  private:
-    int flip, twist, slice, flipY, twistY;
-    int depthPhase1;
-    int n;
-    Phase1Depth phase1[capacity + 1];
-    Phase2Depth* phase2Depths;
-    // The phase-2 coordinates of the cube after the first i phase-1 moves, valid up to replayed.
-    int corners[capacity + 1], FRtoBR[capacity + 1], parity[capacity + 1];
-    int URtoUL[capacity + 1], UBtoDF[capacity + 1];
-    int replayed;
-
-    // Lists the phase-1 moves from the cube with these coordinates, allowed after a move on
-    // previousAxis, whose bound leaves them a chance with remaining moves. The last move of a
-    // phase-1 sequence must leave the subgroup's moves: a sequence ending in one of them was
-    // handed to phase 2 a move earlier.
-    void listPhase1(int depth, int previousAxis, int remaining, int flip0, int twist0, int slice0,
-                    int flipY0, int twistY0) {
-        Phase1Depth& list = phase1[depth];
-        const short* flipRow = CoordCube::flipMove[flip0];
-        const short* twistRow = CoordCube::twistMove[twist0];
-        const unsigned short* sliceRow = CoordCube::sliceMove[slice0];
-        const short* flipRowY = CoordCube::flipMove[flipY0];
-        const short* twistRowY = CoordCube::twistMove[twistY0];
-        // First the moves allowed and the slice tables' bounds of all of them, without a branch
-        // between the reads, so that their misses overlap; then the other bounds for the moves
-        // still open.
-        int candidates = 0;
-        for (int m = 0; m < 18; ++m) {
-            if (CoordCube::forbiddenAfter(m / 3, previousAxis)) continue;
-            if (remaining == 1 && keepsSubgroup(m)) continue;
-            list.move[candidates++] = m;
-        }
-        int bound[18];
-        for (int i = 0; i < candidates; ++i) {
-            const int m = list.move[i];
-            list.flip[i] = flipRow[m];
-            list.twist[i] = twistRow[m];
-            list.slice[i] = sliceRow[m];
-            bound[i] = sliceBound(list.flip[i], list.twist[i], list.slice[i]);
-        }
-        int count = 0;
-        for (int i = 0; i < candidates; ++i) {
-            if (bound[i] >= remaining) continue;
-            const int m = list.move[i], f = list.flip[i], t = list.twist[i], s = list.slice[i];
-            // A cube in the subgroup with 1 to 4 moves left is not searched further: leaving it
-            // and coming back in so few moves rarely gives a shorter answer.
-            if (remaining > 1 && remaining <= 5 && f == 0 && t == 0 && s == 0) continue;
-            const int mY = CoordCube::seenTurnedYMove[m];
-            const int fY = flipRowY[mY], tY = twistRowY[mY];
-            if (twistFlipBound(f, t, fY, tY, remaining) >= remaining) continue;
-            list.move[count] = m;
-            list.flip[count] = f;
-            list.twist[count] = t;
-            list.slice[count] = s;
-            list.flipY[count] = fY;
-            list.twistY[count] = tY;
-            ++count;
-        }
-        list.count = count;
-        list.next = 0;
-    }
-
-    // Follows the phase-1 moves not yet replayed on the phase-2 coordinates.
-    void replay(int d) {
-        for (int i = replayed; i < d; ++i) {
-            const int m = moves[i];
-            corners[i + 1] = CoordCube::URFtoDLF_Move[corners[i]][m];
-            FRtoBR[i + 1] = CoordCube::FRtoBR_Move[FRtoBR[i]][m];
-            parity[i + 1] = CoordCube::parityMove[parity[i]][m];
-            URtoUL[i + 1] = CoordCube::URtoUL_Move[URtoUL[i]][m];
-            UBtoDF[i + 1] = CoordCube::UBtoDF_Move[UBtoDF[i]][m];
-        }
-        replayed = d;
-    }
-
-    // Phase 2 after the d phase-1 moves: the fewest moves, at most most (and phase2MostMoves),
-    // that solve the cube, written into moves from index d on; -1 when there are none.
-    int phase2(int d, int most, long long& budget) {
-        most = std::min(most, std::min(phase2MostMoves, capacity - d));
-        if (most < 0) return -1;
-        replay(d);
-        // Sound tables always pass the range tests; they keep damaged ones inside the tables.
-        if (FRtoBR[d] >= 24 || URtoUL[d] >= 336 || UBtoDF[d] >= 336) return -1;
-        const int edges = CoordCube::MergeURtoULandUBtoDF[URtoUL[d]][UBtoDF[d]];
-        if (edges < 0) return -1;
-        const int bound = phase2Bound(corners[d], edges, FRtoBR[d], parity[d]);
-        if (bound > most) return -1;
-        if (bound == 0) return 0;
-        const int firstAxis = d > 0 ? moves[d - 1] / 3 : -1;
-        for (int depth = bound; depth <= most; ++depth) {
-            int i = d;
-            listPhase2(phase2Depths[d], firstAxis, depth, corners[d], edges, FRtoBR[d], parity[d]);
-            for (;;) {
-                Phase2Depth& here = phase2Depths[i];
-                if (here.next == here.count) {
-                    if (i == d) break;
-                    --i;
-                    continue;
-                }
-                const int k = here.next++;
-                --budget;
-                moves[i] = here.move[k];
-                if (here.bound[k] == 0) return i + 1 - d;
-                ++i;
-                listPhase2(phase2Depths[i], here.move[k] / 3, d + depth - i, here.corners[k],
-                           here.edges[k], here.FRtoBR[k], here.parity[k]);
-            }
-        }
-        return -1;
-    }
-
-    static void listPhase2(Phase2Depth& list, int previousAxis, int remaining, int corners0,
-                           int edges0, int FRtoBR0, int parity0) {
-        int count = 0;
-        for (int m : CoordCube::phase2Moves) {
-            if (CoordCube::forbiddenAfter(m / 3, previousAxis)) continue;
-            const int c = CoordCube::URFtoDLF_Move[corners0][m];
-            const int e = CoordCube::URtoDF_Move[edges0][m];
-            const int s = CoordCube::FRtoBR_Move[FRtoBR0][m];
-            const int p = CoordCube::parityMove[parity0][m];
-            const int bound = phase2Bound(c, e, s, p);
-            if (bound >= remaining) continue;
-            list.move[count] = m;
-            list.corners[count] = c;
-            list.edges[count] = e;
-            list.FRtoBR[count] = s;
-            list.parity[count] = p;
-            list.bound[count] = bound;
-            ++count;
-        }
-        list.count = count;
-        list.next = 0;
-    }
-};
 
 // Where a sticker sits: the cubie's place (x to R, y to U, z to F, each -1..1) and the direction
 // its face looks in.
@@ -427,7 +161,7 @@ std::vector<View> allViews() {
 // one face in a row become one (or none); of two moves on opposite faces in a row, which
 // commute, the one on U, R or F comes first, as in the searches' own answers.
 std::string answerText(const ViewSearch& search, const View& view) {
-    int moves[capacity + 2];
+    int moves[ViewSearch::capacity + 2];
     int length = 0;
     if (view.preMove >= 0) moves[length++] = view.preMove;
     for (int i = 0; i < search.length; ++i) {
@@ -470,9 +204,154 @@ CubieCube turned(const CubieCube& cube, int m) {
     return after;
 }
 
+// What the threads of one request share: the views and whose turn it is, the best answer so far
+// and the limit it sets, all under one mutex. A thread takes the view at the front of the queue,
+// searches one slice of it without the lock and puts it back: at the end of the queue while it
+// has more of the current phase-1 length to search, aside once it has tried all of it. When
+// every view has been set aside, the next length begins.
+class Race {
+  public:
+    Race(const std::vector<View>& views, std::unique_ptr<ViewSearch[]>& searches,
+         const std::vector<bool>& distinct, const ShortSearchLimits& limits, int limit,
+         long long timeLeft)
+        : views(views), searches(searches), limits(limits), limit(limit), timeLeft(timeLeft) {
+        for (std::size_t v = 0; v < views.size(); ++v) {
+            if (!distinct[v]) continue;
+            if (views[v].preMove < 0) {
+                queue.push_back(static_cast<int>(v));
+            } else {
+                later.push_back(static_cast<int>(v));
+            }
+        }
+    }
+
+    // Takes turns with the other threads until every view is exhausted, an answer ends the
+    // search, or this thread has searched for timeLeft milliseconds.
+    void work() {
+        ViewSearch::Phase2Depth scratch[ViewSearch::capacity + 1];
+        const long long start = millisNow(limits.processorTime);
+        std::unique_lock<std::mutex> lock(mutex);
+        while (!stopped) {
+            if (queue.empty()) {
+                if (running == 0) nextLength();
+                if (queue.empty() && !stopped) changed.wait(lock);
+                continue;
+            }
+            const int v = queue.front();
+            queue.pop_front();
+            ++running;
+            const int most = limit - (views[v].preMove >= 0);
+            const int length = mostPhase1 - views[v].lag;
+            lock.unlock();
+            long long budget = sliceNodes;
+            const ViewSearch::Result result = searches[v].run(budget, most, length, scratch);
+            const std::string answer =
+                result == ViewSearch::found ? answerText(searches[v], views[v]) : "";
+            const bool late = millisNow(limits.processorTime) - start > timeLeft;
+            lock.lock();
+            --running;
+            if (result == ViewSearch::found) record(answer);
+            if (result == ViewSearch::running || result == ViewSearch::found) queue.push_back(v);
+            if (result == ViewSearch::waiting) waiting.push_back(v);
+            if (late) stop(timeUp);
+            changed.notify_all();
+        }
+    }
+
+    // The result once every thread has stopped working.
+    std::string result() const {
+        if (answered) return best;
+        return end == timeUp ? "Error 8" : "Error 7";
+    }
+
+  private:
+    enum End { none, exhaustedAll, answeredFirst, timeUp };
+
+    const std::vector<View>& views;
+    std::unique_ptr<ViewSearch[]>& searches;
+    const ShortSearchLimits& limits;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<int> queue;
+    std::vector<int> waiting;
+    // The views after a first move, which join at phase-1 length preMoveFrom.
+    std::vector<int> later;
+    int running = 0;
+    int mostPhase1 = 1;
+    int limit;
+    const long long timeLeft;
+    std::string best;
+    bool answered = false;
+    bool stopped = false;
+    End end = none;
+
+    void stop(End why) {
+        if (!stopped) end = why;
+        stopped = true;
+    }
+
+    void record(const std::string& answer) {
+        const int length = moveCount(answer);
+        if (answered && length >= moveCount(best)) return;
+        best = answer;
+        answered = true;
+        limit = length - 1;
+        if (limits.onAnswer != nullptr) limits.onAnswer(limits.context, answer);
+        if (!limits.shortest) stop(answeredFirst);
+    }
+
+    // Every view has tried every phase-1 sequence of this length, or is exhausted.
+    void nextLength() {
+        if (waiting.empty()) {
+            stop(exhaustedAll);
+            changed.notify_all();
+            return;
+        }
+        ++mostPhase1;
+        std::sort(waiting.begin(), waiting.end());
+        if (mostPhase1 == preMoveFrom) waiting.insert(waiting.end(), later.begin(), later.end());
+        queue.assign(waiting.begin(), waiting.end());
+        waiting.clear();
+    }
+};
+
+void* runWorker(void* race) {
+    static_cast<Race*>(race)->work();
+    return nullptr;
+}
+
+// The views to search: each view's cube, and false for a view whose cube an earlier view
+// already searches (a symmetric cube looks the same from several sides).
+std::vector<CubieCube> viewCubes(const CubieCube& cube, const std::vector<View>& views,
+                                 std::vector<bool>& distinct) {
+    std::vector<CubieCube> cubes;
+    for (const View& view : views) {
+        std::string facelets =
+            (view.preMove < 0 ? cube : turned(cube, view.preMove)).toFaceCube()->to_String();
+        for (int t = 0; t < view.turns; ++t) facelets = turnedFacelets(facelets);
+        const std::unique_ptr<CubieCube> seen = FaceCube(facelets).toCubieCube();
+        CubieCube inverse;
+        seen->invCubieCube(inverse);
+        const CubieCube& searched = view.inverse ? inverse : *seen;
+        bool known = false;
+        for (std::size_t u = 0; u < cubes.size() && !known; ++u) {
+            known = views[u].preMove == view.preMove && sameCube(cubes[u], searched);
+        }
+        distinct.push_back(!known);
+        cubes.push_back(searched);
+    }
+    return cubes;
+}
+
 }  // namespace
 
 namespace ShortSearch {
+
+int availableThreads() {
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+    return std::max(1, std::min(CPU_COUNT(&set), maxThreads));
+}
 
 std::string solve(const CubieCube& cube, const CubieCube& target, const ShortSearchLimits& limits) {
     const long long start = millisNow(limits.processorTime);
@@ -481,53 +360,39 @@ std::string solve(const CubieCube& cube, const CubieCube& target, const ShortSea
     target.invCubieCube(toSolve);
     toSolve.cornerMultiply(cube);
     toSolve.edgeMultiply(cube);
+    if (sameCube(toSolve, CubieCube())) return "";
+
+    // The answer without options first: no option makes an answer longer than it, when it is
+    // short enough and comes in time.
+    int limit = std::min(limits.maxMoves, ViewSearch::capacity);
+    const std::string first = Search::firstAnswer(toSolve, limits.timeLimitMillis);
+    if (first == "Error 8") return first;
+    const bool firstFits = first.rfind("Error", 0) != 0 && moveCount(first) <= limit;
+    if (firstFits) {
+        if (limits.onAnswer != nullptr) limits.onAnswer(limits.context, first);
+        if (!limits.shortest) return first;
+        limit = moveCount(first) - 1;
+    }
 
     const std::vector<View> views = allViews();
-    const std::size_t count = views.size();
-    std::unique_ptr<ViewSearch[]> searches(new ViewSearch[count]);
-    std::unique_ptr<Phase2Depth[]> scratch(new Phase2Depth[capacity + 1]);
-    for (std::size_t v = 0; v < count; ++v) {
-        const View& view = views[v];
-        std::string facelets =
-            (view.preMove < 0 ? toSolve : turned(toSolve, view.preMove)).toFaceCube()->to_String();
-        for (int t = 0; t < view.turns; ++t) facelets = turnedFacelets(facelets);
-        const std::unique_ptr<CubieCube> seen = FaceCube(facelets).toCubieCube();
-        CubieCube inverse;
-        seen->invCubieCube(inverse);
-        searches[v].start(view.inverse ? inverse : *seen, scratch.get());
+    std::vector<bool> distinct;
+    const std::vector<CubieCube> cubes = viewCubes(toSolve, views, distinct);
+    std::unique_ptr<ViewSearch[]> searches(new ViewSearch[views.size()]);
+    for (std::size_t v = 0; v < views.size(); ++v) {
+        if (distinct[v]) searches[v].start(cubes[v]);
     }
-
-    int limit = std::min(limits.maxMoves, capacity);
-    std::string best;
-    bool answered = false;
-    std::vector<bool> open(count, true);
-    int mostPhase1 = 1;
-    for (;;) {
-        bool anyOpen = false, anyRunning = false;
-        for (std::size_t v = 0; v < count; ++v) {
-            if (!open[v] || (views[v].preMove >= 0 && mostPhase1 < preMoveFrom)) continue;
-            long long budget = sliceNodes;
-            const bool first = views[v].preMove >= 0;
-            const ViewSearch::Result result =
-                searches[v].run(budget, limit - first, mostPhase1 - views[v].lag);
-            anyRunning = anyRunning || result == ViewSearch::running || result == ViewSearch::found;
-            if (result == ViewSearch::found) {
-                best = answerText(searches[v], views[v]);
-                answered = true;
-                if (!limits.shortest) return best;
-                limit = static_cast<int>(std::count(best.begin(), best.end(), ' ')) - 1;
-            }
-            open[v] = result != ViewSearch::exhausted;
-            anyOpen = anyOpen || open[v];
-            // The clock after every slice: a round of all views can take milliseconds.
-            if (millisNow(limits.processorTime) - start > limits.timeLimitMillis) {
-                return answered ? best : "Error 8";
-            }
-        }
-        if (!anyOpen) return answered ? best : "Error 7";
-        // All views have tried every phase-1 sequence of this length: on to the next length.
-        if (!anyRunning) ++mostPhase1;
+    const long long timeLeft = limits.timeLimitMillis - (millisNow(limits.processorTime) - start);
+    Race race(views, searches, distinct, limits, limit, timeLeft);
+    std::vector<pthread_t> threads;
+    for (int t = 1; t < limits.threads; ++t) {
+        pthread_t thread;
+        // A thread that cannot be made leaves its share to the others.
+        if (pthread_create(&thread, nullptr, runWorker, &race) == 0) threads.push_back(thread);
     }
+    race.work();
+    for (pthread_t thread : threads) pthread_join(thread, nullptr);
+    const std::string found = race.result();
+    return firstFits && found.rfind("Error", 0) == 0 ? first : found;
 }
 
 }  // namespace ShortSearch

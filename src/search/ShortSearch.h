@@ -13,12 +13,23 @@ struct ShortSearchLimits {
     long timeLimitMillis;
     // Search until the time limit and answer the shortest answer found.
     bool shortest;
-    // The time limit counts the processor time of the calling thread instead of the time that
-    // passes: for measurements on a busy machine, where the search gets part of a processor.
+    // The time limit counts the processor time of each thread instead of the time that passes:
+    // for measurements on a busy machine, where the search gets part of a processor.
     bool processorTime = false;
+    // The threads that search the views, sharing the best answer so far.
+    int threads = 1;
+    // Called with each answer that is shorter than those before it, as it is found (the
+    // benchmark's record of moves against time); with threads, from any of them, one at a time.
+    void (*onAnswer)(void* context, const std::string& answer) = nullptr;
+    void* context = nullptr;
 };
 
 namespace ShortSearch {
+
+// The most threads a search takes.
+constexpr int maxThreads = 64;
+// The processors this process may run on (its CPU affinity), at most maxThreads.
+int availableThreads();
 
 // Moves M such that cube * M = target (the cube first, then M), as solution text, such as
 // "R2 U' F ", or the empty text when the cube is the target. "Error 7" when no answer of at most

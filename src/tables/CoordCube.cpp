@@ -255,17 +255,17 @@ void CoordCube::move(int m) {
     if (URtoUL < 336 && UBtoDF < 336) URtoDF = MergeURtoULandUBtoDF[URtoUL][UBtoDF];
 }
 
-void CoordCube::initAllStaticVariables(bool deferLargeTable, bool phase1Table) {
+void CoordCube::initAllStaticVariables(bool deferLargeTables) {
     const std::vector<std::string> directories = tableDirectories();
     std::string failure = loadTables(directories);
-    if (failure.empty() && deferLargeTable) {
+    if (failure.empty() && deferLargeTables) {
         CornerEdgePrun::directories = directories;
-        if (phase1Table) FlipSliceTwistPrun::directories = directories;
+        FlipSliceTwistPrun::directories = directories;
         return;
     }
     bool missing;
     if (failure.empty()) failure = CornerEdgePrun::load(directories, missing);
-    if (failure.empty() && phase1Table) failure = FlipSliceTwistPrun::load(directories, missing);
+    if (failure.empty()) failure = FlipSliceTwistPrun::load(directories, missing);
     if (failure.empty()) return;
     std::fprintf(stderr, "cubesolver: %s (looked in: %s); %s\n", failure.c_str(),
                  joined(directories).c_str(), tableAdvice(programDirectory()).c_str());

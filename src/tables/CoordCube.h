@@ -90,10 +90,9 @@ class CoordCube {
     // failure it writes one line to standard error, which says what to do where the program
     // runs, and ends the process with status 2, since no search may run on them. The large
     // optional tables (CornerEdgePrun, FlipSliceTwistPrun) are loaded too when present and memory
-    // allows, or with deferLargeTable only once a search turns out to be long: a program that
-    // solves one cube need not read them for the many easy ones. Without phase1Table the exact
-    // phase-1 table is left out: the search for shorter answers does not read it.
-    static void initAllStaticVariables(bool deferLargeTable = false, bool phase1Table = true);
+    // allows, or with deferLargeTables only once a search turns out to be long: a program that
+    // solves one cube need not read them for the many easy ones.
+    static void initAllStaticVariables(bool deferLargeTables = false);
 
     // Where the tables are looked for, in this order: the working directory (by its full path,
     // which messages name), the program's own directory (a copy of program and tables side by

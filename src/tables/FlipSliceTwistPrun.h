@@ -51,9 +51,12 @@ class FlipSliceTwistPrun {
         return table[i >> 2] >> (2 * (i & 3)) & 3;
     }
     static int distanceMod3(std::int64_t i) { return entry(distances, i); }
-    // The distance of a cube one move from a cube that is distance moves away.
+    // The distance of the cube of entry i, one move from a cube that is distance moves away.
+    static int distanceAt(int distance, std::int64_t i) {
+        return distance + (distanceMod3(i) - distance % 3 + 4) % 3 - 1;
+    }
     static int distanceAfter(int distance, int flip, int slice, int twist) {
-        return distance + (distanceMod3(index(flip, slice, twist)) - distance % 3 + 4) % 3 - 1;
+        return distanceAt(distance, index(flip, slice, twist));
     }
     // The distance of any phase-1 cube: the moves of a descent that goes one move nearer at each
     // step. -1 if the table allows no such descent (it cannot once its digest matched).
