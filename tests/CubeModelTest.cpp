@@ -39,7 +39,7 @@ TEST(CubieCube, BasicTurnsShowTheirFaceletsAndComposeAsQuarterTurns) {
         EXPECT_EQ(faceletsOf(turn), turnFacelets[axis]) << axis;
         CubieCube cube;
         applyMove(cube, 3 * axis + 2);
-        EXPECT_TRUE(sameCube(inverseOf(turn), cube)) << axis;
+        EXPECT_TRUE(inverseOf(turn) == cube) << axis;
     }
 }
 
@@ -49,9 +49,9 @@ TEST(CubieCube, RandomCubesRoundTripAndCancelWithTheirInverses) {
         const CubieCube cube = Tools::randomCubie(rng);
         const std::string s = faceletsOf(cube);
         ASSERT_EQ(FaceCube(s).to_String(), s);
-        ASSERT_TRUE(sameCube(*FaceCube(s).toCubieCube(), cube)) << s;
-        ASSERT_TRUE(sameCube(product(cube, inverseOf(cube)), CubieCube())) << s;
-        ASSERT_TRUE(sameCube(product(inverseOf(cube), cube), CubieCube())) << s;
+        ASSERT_TRUE(*FaceCube(s).toCubieCube() == cube) << s;
+        ASSERT_TRUE(product(cube, inverseOf(cube)) == CubieCube()) << s;
+        ASSERT_TRUE(product(inverseOf(cube), cube) == CubieCube()) << s;
     }
 }
 
@@ -70,15 +70,13 @@ TEST(CubieCube, SymmetriesOfTheUDAxisMapTurnsToTurnsAndProductsToProducts) {
             for (int n = 0; n < 18; ++n) {
                 CubieCube other;
                 applyMove(other, n);
-                images += sameCube(turn.seenUnder(s), other);
+                images += turn.seenUnder(s) == other;
             }
             EXPECT_EQ(images, 1) << s << " " << m;
         }
         for (int n = 0; n < 50; ++n) {
             const CubieCube a = Tools::randomCubie(rng), b = Tools::randomCubie(rng);
-            ASSERT_TRUE(
-                sameCube(product(a, b).seenUnder(s), product(a.seenUnder(s), b.seenUnder(s))))
-                << s;
+            ASSERT_TRUE(product(a, b).seenUnder(s) == product(a.seenUnder(s), b.seenUnder(s))) << s;
         }
     }
     EXPECT_EQ(views.size(), 16u);

@@ -64,7 +64,7 @@ TEST(Patterns, MovesMakeTheNamedPatterns) {
     CubieCube cube;
     EXPECT_FALSE(Patterns::applyMoves(cube, "R2 X"));
     EXPECT_FALSE(Patterns::applyMoves(cube, "R3"));
-    EXPECT_TRUE(sameCube(cube, CubieCube()));
+    EXPECT_TRUE(cube == CubieCube());
 }
 
 // The cube the answer turns the cube into, or an error line.

@@ -38,11 +38,6 @@ inline std::string edited(std::initializer_list<std::pair<TP::Facelet, char>> ch
     return s;
 }
 
-inline bool sameCube(const CubieCube& a, const CubieCube& b) {
-    return std::equal(a.cp, a.cp + 8, b.cp) && std::equal(a.co, a.co + 8, b.co) &&
-           std::equal(a.ep, a.ep + 12, b.ep) && std::equal(a.eo, a.eo + 12, b.eo);
-}
-
 // The twelve table files and the extra one.
 inline std::vector<CoordCube::TableFile> allTableFiles() {
     std::vector<CoordCube::TableFile> tables(std::begin(CoordCube::tableFiles),

@@ -1,5 +1,7 @@
 #include "cube/CubieCube.h"
 
+#include <algorithm>
+
 #include "cube/FaceCube.h"
 
 using namespace TP;
@@ -279,6 +281,37 @@ CubieCube CubieCube::seenUnder(int s) const {
         seen.eo[map.edge[i]] = static_cast<unsigned char>(eo[i] ^ flipped);
     }
     return seen;
+}
+
+bool CubieCube::operator==(const CubieCube& other) const {
+    return std::equal(cp, cp + 8, other.cp) && std::equal(co, co + 8, other.co) &&
+           std::equal(ep, ep + 12, other.ep) && std::equal(eo, eo + 12, other.eo);
+}
+
+int CubieCube::moveSeenUnder(int s, int m) {
+    struct MovesSeen {
+        int of[udSymmetries][18];
+        MovesSeen() {
+            CubieCube moves[18];
+            for (int n = 0; n < 18; ++n) {
+                for (int p = 0; p <= n % 3; ++p) {
+                    moves[n].cornerMultiply(moveCube[n / 3]);
+                    moves[n].edgeMultiply(moveCube[n / 3]);
+                }
+            }
+            for (int t = 0; t < udSymmetries; ++t) {
+                for (int n = 0; n < 18; ++n) {
+                    const CubieCube seen = moves[n].seenUnder(t);
+                    of[t][n] = -1;
+                    for (int k = 0; k < 18; ++k) {
+                        if (seen == moves[k]) of[t][n] = k;
+                    }
+                }
+            }
+        }
+    };
+    static const MovesSeen seen;
+    return seen.of[s][m];
 }
 
 std::unique_ptr<FaceCube> CubieCube::toFaceCube() const {

@@ -25,6 +25,9 @@ class CubieCube {
 
     static void initAllStaticVariables();
 
+    // The same pieces in the same places, turned the same way.
+    bool operator==(const CubieCube& other) const;
+
     // The same cube seen after a quarter turn of the whole cube about the U-D axis (as U turns
     // it): y^-1 * this * y, y being that turn. This cube followed by move m is seen as the seen
     // cube followed by y^-1 * m * y, which is again a face turn (CoordCube::seenTurnedYMove). It is
@@ -39,6 +42,9 @@ class CubieCube {
     // This cube seen under symmetry s: the piece at position i goes to the image of i and is named
     // after the image of its own name, so that the solved cube stays solved.
     CubieCube seenUnder(int s) const;
+    // The move m (3 * axis + power - 1) as seen under symmetry s: this cube followed by m, seen
+    // under s, is the seen cube followed by moveSeenUnder(s, m). Needs the basic turns.
+    static int moveSeenUnder(int s, int m);
     std::unique_ptr<FaceCube> toFaceCube() const;
 
     // Replace the corner part, or the edge part, of this cube by that of this cube followed by b.

@@ -38,11 +38,6 @@ int moveCount(const std::string& answer) {
     return static_cast<int>(std::count(answer.begin(), answer.end(), ' '));
 }
 
-bool sameCube(const CubieCube& a, const CubieCube& b) {
-    return std::equal(a.cp, a.cp + 8, b.cp) && std::equal(a.co, a.co + 8, b.co) &&
-           std::equal(a.ep, a.ep + 12, b.ep) && std::equal(a.eo, a.eo + 12, b.eo);
-}
-
 // Where a sticker sits: the cubie's place (x to R, y to U, z to F, each -1..1) and the direction
 // its face looks in.
 struct Sticker {
@@ -130,27 +125,34 @@ int faceBeforeTurn(int face) {
 
 // One of the searches of a request: the cube turned about the URF-DBL diagonal 0, 1 or 2 times
 // (its U-D, R-L or F-B axis made the up-down axis), maybe inverted, maybe after a first move
-// (preMove, or -1), whose answers are one move longer; such a search trails the others by lag
-// phase-1 lengths, so that it costs little on the cubes the others answer soon.
+// (preMove, or -1), whose answers are one move longer. A view searches the phase-1 lengths
+// fewest to most; one after a first move trails the others by lag lengths.
 struct View {
     int turns;
     bool inverse;
     int preMove;
     int lag;
+    int fewest;
+    int most;
 };
 
-// The six views of the cube itself, and its six views after each of the 18 first moves, which
-// find short answers where the six alone need long phase-1 sequences: with them the cube that
-// took longest for --max-moves 20 among 2000 took 0.46 s instead of 2.5 s.
-const int preMoveLag = 1;
-// ... and they start only once the others search phase-1 sequences of this length: most cubes
-// are answered before, and pay nothing for them.
+// The phase-1 sequences of a view from this length on are searched by its 18 views after a first
+// move instead, one move shorter each: the same sequences, but the searches of the first moves
+// take turns rather than one after the other, which finds an answer sooner where the first moves
+// that lead to one come late in the order (the cube that took longest for --max-moves 20 among
+// 2000 took 0.46 s instead of 2.5 s). Most cubes are answered before.
 const int preMoveFrom = 10;
+const int preMoveLag = 1;
 std::vector<View> allViews() {
     std::vector<View> views;
     for (int preMove = -1; preMove < 18; ++preMove) {
         for (int v = 0; v < 6; ++v) {
-            views.push_back({v / 2, v % 2 == 1, preMove, preMove < 0 ? 0 : preMoveLag});
+            if (preMove < 0) {
+                views.push_back({v / 2, v % 2 == 1, preMove, 0, 1, preMoveFrom - 1});
+            } else {
+                views.push_back({v / 2, v % 2 == 1, preMove, preMoveLag, preMoveFrom - preMoveLag,
+                                 ViewSearch::capacity});
+            }
         }
     }
     return views;
@@ -233,8 +235,11 @@ class Race {
         std::unique_lock<std::mutex> lock(mutex);
         while (!stopped) {
             if (queue.empty()) {
-                if (running == 0) nextLength();
-                if (queue.empty() && !stopped) changed.wait(lock);
+                if (running == 0) {
+                    nextLength();
+                } else {
+                    changed.wait(lock);
+                }
                 continue;
             }
             const int v = queue.front();
@@ -302,7 +307,7 @@ class Race {
 
     // Every view has tried every phase-1 sequence of this length, or is exhausted.
     void nextLength() {
-        if (waiting.empty()) {
+        if (waiting.empty() && (later.empty() || mostPhase1 >= preMoveFrom)) {
             stop(exhaustedAll);
             changed.notify_all();
             return;
@@ -320,25 +325,52 @@ void* runWorker(void* race) {
     return nullptr;
 }
 
-// The views to search: each view's cube, and false for a view whose cube an earlier view
-// already searches (a symmetric cube looks the same from several sides).
-std::vector<CubieCube> viewCubes(const CubieCube& cube, const std::vector<View>& views,
-                                 std::vector<bool>& distinct) {
-    std::vector<CubieCube> cubes;
+// Some order of cubes, for the least of a cube's symmetric images.
+bool before(const CubieCube& a, const CubieCube& b) {
+    if (!std::equal(a.cp, a.cp + 8, b.cp))
+        return std::lexicographical_compare(a.cp, a.cp + 8, b.cp, b.cp + 8);
+    if (!std::equal(a.co, a.co + 8, b.co))
+        return std::lexicographical_compare(a.co, a.co + 8, b.co, b.co + 8);
+    if (!std::equal(a.ep, a.ep + 12, b.ep))
+        return std::lexicographical_compare(a.ep, a.ep + 12, b.ep, b.ep + 12);
+    return std::lexicographical_compare(a.eo, a.eo + 12, b.eo, b.eo + 12);
+}
+
+// The cube a view searches, and what its symmetries spare.
+struct ViewCube {
+    CubieCube cube;
+    // The least of the cube's images under the symmetries that keep the U-D axis: two views with
+    // the same one search alike, their answers as long (or, after a first move, one move longer).
+    CubieCube image;
+    // The symmetries that leave the cube as it is (bit s for symmetry s).
+    int stabilizer;
+    // False for a view that an earlier view's search stands for.
+    bool distinct;
+};
+
+std::vector<ViewCube> viewCubes(const CubieCube& cube, const std::vector<View>& views) {
+    std::vector<ViewCube> cubes;
     for (const View& view : views) {
         std::string facelets =
             (view.preMove < 0 ? cube : turned(cube, view.preMove)).toFaceCube()->to_String();
         for (int t = 0; t < view.turns; ++t) facelets = turnedFacelets(facelets);
         const std::unique_ptr<CubieCube> seen = FaceCube(facelets).toCubieCube();
-        CubieCube inverse;
-        seen->invCubieCube(inverse);
-        const CubieCube& searched = view.inverse ? inverse : *seen;
-        bool known = false;
-        for (std::size_t u = 0; u < cubes.size() && !known; ++u) {
-            known = views[u].preMove == view.preMove && sameCube(cubes[u], searched);
+        ViewCube v;
+        if (view.inverse) {
+            seen->invCubieCube(v.cube);
+        } else {
+            v.cube = *seen;
         }
-        distinct.push_back(!known);
-        cubes.push_back(searched);
+        v.image = v.cube;
+        v.stabilizer = 0;
+        for (int s = 0; s < CubieCube::udSymmetries; ++s) {
+            const CubieCube image = v.cube.seenUnder(s);
+            if (image == v.cube) v.stabilizer |= 1 << s;
+            if (before(image, v.image)) v.image = image;
+        }
+        v.distinct = true;
+        for (const ViewCube& u : cubes) v.distinct = v.distinct && !(u.image == v.image);
+        cubes.push_back(v);
     }
     return cubes;
 }
@@ -360,7 +392,7 @@ std::string solve(const CubieCube& cube, const CubieCube& target, const ShortSea
     target.invCubieCube(toSolve);
     toSolve.cornerMultiply(cube);
     toSolve.edgeMultiply(cube);
-    if (sameCube(toSolve, CubieCube())) return "";
+    if (toSolve == CubieCube()) return "";
 
     // The answer without options first: no option makes an answer longer than it, when it is
     // short enough and comes in time.
@@ -375,11 +407,14 @@ std::string solve(const CubieCube& cube, const CubieCube& target, const ShortSea
     }
 
     const std::vector<View> views = allViews();
+    const std::vector<ViewCube> cubes = viewCubes(toSolve, views);
     std::vector<bool> distinct;
-    const std::vector<CubieCube> cubes = viewCubes(toSolve, views, distinct);
     std::unique_ptr<ViewSearch[]> searches(new ViewSearch[views.size()]);
     for (std::size_t v = 0; v < views.size(); ++v) {
-        if (distinct[v]) searches[v].start(cubes[v]);
+        distinct.push_back(cubes[v].distinct);
+        if (cubes[v].distinct) {
+            searches[v].start(cubes[v].cube, cubes[v].stabilizer, views[v].fewest, views[v].most);
+        }
     }
     const long long timeLeft = limits.timeLimitMillis - (millisNow(limits.processorTime) - start);
     Race race(views, searches, distinct, limits, limit, timeLeft);

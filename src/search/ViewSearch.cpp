@@ -65,6 +65,23 @@ bool inSubgroupTooEarly(int remaining, int flip, int twist, int slice) {
     return remaining > 1 && remaining <= 5 && flip == 0 && twist == 0 && slice == 0;
 }
 
+// True when no symmetry of the stabilizer maps move m onto a move of a smaller index.
+bool leastOfItsImages(int m, int stabilizer) {
+    for (int s = 1; s < CubieCube::udSymmetries; ++s) {
+        if ((stabilizer >> s & 1) != 0 && CubieCube::moveSeenUnder(s, m) < m) return false;
+    }
+    return true;
+}
+
+// The symmetries of stabilizer that map move m onto itself.
+int symmetriesKeeping(int m, int stabilizer) {
+    int kept = 0;
+    for (int s = 0; s < CubieCube::udSymmetries; ++s) {
+        if ((stabilizer >> s & 1) != 0 && CubieCube::moveSeenUnder(s, m) == m) kept |= 1 << s;
+    }
+    return kept;
+}
+
 void listPhase2(ViewSearch::Phase2Depth& list, int previousAxis, int remaining, int corners0,
                 int edges0, int FRtoBR0, int parity0) {
     COUNT(phase2Nodes);
@@ -91,8 +108,11 @@ void listPhase2(ViewSearch::Phase2Depth& list, int previousAxis, int remaining, 
 
 }  // namespace
 
-void ViewSearch::start(const CubieCube& cube) {
+void ViewSearch::start(const CubieCube& cube, int symmetries, int fewest, int most) {
     const CoordCube c(cube);
+    fewestPhase1 = fewest;
+    mostPhase1Searched = most;
+    unmoved[0] = symmetries;
     const CubieCube seen = cube.seenTurnedY();
     exact = FlipSliceTwistPrun::loaded();
     flip = c.flip;
@@ -116,10 +136,10 @@ void ViewSearch::start(const CubieCube& cube) {
 ViewSearch::Result ViewSearch::run(long long& budget, int limit, int mostPhase1,
                                    Phase2Depth* scratch) {
     if (depthPhase1 == 0) {
+        depthPhase1 = fewestPhase1;
+        listPhase1(0, -1, depthPhase1, nullptr, 0);
         // The cube may lie in the subgroup already: phase 2 alone.
-        depthPhase1 = 1;
-        listPhase1(0, -1, 1, nullptr, 0);
-        if (flip == 0 && twist == 0 && slice == 0) {
+        if (fewestPhase1 == 1 && flip == 0 && twist == 0 && slice == 0) {
             const int s = phase2(0, limit, budget, scratch);
             if (s >= 0) {
                 length = s;
@@ -135,7 +155,7 @@ ViewSearch::Result ViewSearch::run(long long& budget, int limit, int mostPhase1,
                 --n;
                 continue;
             }
-            if (depthPhase1 + 1 > std::min(limit, capacity)) return exhausted;
+            if (depthPhase1 + 1 > std::min(limit, mostPhase1Searched)) return exhausted;
             if (depthPhase1 + 1 > mostPhase1) return waiting;
             ++depthPhase1;
             listPhase1(0, -1, depthPhase1, nullptr, 0);
@@ -159,6 +179,7 @@ ViewSearch::Result ViewSearch::run(long long& budget, int limit, int mostPhase1,
             }
             continue;
         }
+        unmoved[n + 1] = unmoved[n] == 1 ? 1 : symmetriesKeeping(m, unmoved[n]);
         ++n;
         listPhase1(n, m / 3, depthPhase1 - n, &here, k);
     }
@@ -176,6 +197,7 @@ void ViewSearch::listPhase1(int depth, int previousAxis, int remaining, const Ph
     for (int m = 0; m < 18; ++m) {
         if (CoordCube::forbiddenAfter(m / 3, previousAxis)) continue;
         if (remaining == 1 && keepsSubgroup(m)) continue;
+        if (unmoved[depth] != 1 && !leastOfItsImages(m, unmoved[depth])) continue;
         list.move[count++] = m;
     }
     list.count = count;

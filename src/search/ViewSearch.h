@@ -43,8 +43,11 @@ class ViewSearch {
 #endif
 
     // Starts a search of the cube. Phase 1 runs on the exact distance when that table is in
-    // memory, and on the smaller tables' bounds otherwise.
-    void start(const CubieCube& cube);
+    // memory, and on the smaller tables' bounds otherwise. The symmetries of stabilizer (bit s:
+    // CubieCube::seenUnder(s)) leave the cube as it is: of the first moves that one of them maps
+    // onto each other, which lead to searches alike, only one is searched.
+    // It searches the phase-1 lengths fewest to most.
+    void start(const CubieCube& cube, int stabilizer = 1, int fewest = 1, int most = capacity);
 
     // Searches until the node budget is spent, an answer of at most limit moves is found (and
     // left in moves), every answer within the limit has been tried (exhausted), or every phase-1
@@ -70,8 +73,13 @@ class ViewSearch {
     bool exact;
     int flip, twist, slice, flipY, twistY, distance;
     int depthPhase1;
+    int fewestPhase1, mostPhase1Searched;
     int n;
     Phase1Depth phase1[capacity + 1];
+    // The symmetries that leave the cube after the first i phase-1 moves as it is, of those
+    // that leave the view's cube: each depth searches only the least of the moves they map onto
+    // each other.
+    int unmoved[capacity + 1];
     // The phase-2 coordinates of the cube after the first i phase-1 moves: corners, slice and
     // parity along the current sequence, the two three-edge coordinates up to replayedEdges.
     int corners[capacity + 1], FRtoBR[capacity + 1], parity[capacity + 1];
