@@ -9,7 +9,7 @@ A Solver keeps one cubesolver-stream process for its lifetime and hands it one c
 
 A cube the solver rejects raises CubeError, whose code is the number N of the solver's "Error N"
 line and whose message says what is wrong with the cube. The keywords of solve() are the options
-of the command line: solve(cube, max_moves=20, time_limit=300, shortest=True,
+of the command line: solve(cube, max_moves=20, time_limit=300, shortest=True, threads=4,
 target="checkerboard"); a bad value raises ValueError, a target the solver rejects TargetError (a
 CubeError). A stream program that cannot start or that has ended raises SolverError; the Solver is
 then closed, and a new one starts a new process.
@@ -145,12 +145,13 @@ def _request_line(facelets, options=""):
                          "lone surrogate" % (facelets[error.start], error.start)) from None
 
 
-def _option_words(max_moves, time_limit, shortest, target):
+def _option_words(max_moves, time_limit, shortest, target, threads=None):
     """The options of a request line for solve()'s keywords, each word followed by a blank;
     ValueError for a value the solver would refuse."""
     words = ""
     for name, value, least, most in (("max_moves", max_moves, 0, 30),
-                                     ("time_limit", time_limit, 1, 3600000)):
+                                     ("time_limit", time_limit, 1, 3600000),
+                                     ("threads", threads, 1, 64)):
         if value is None:
             continue
         if isinstance(value, bool) or not isinstance(value, int) or not least <= value <= most:
@@ -261,19 +262,20 @@ class Solver:
         return self._process.pid
 
     def solve(self, facelets, max_moves=None, time_limit=None, shortest=False, target=None,
-              timeout=None):
+              timeout=None, threads=None):
         """The face turns that solve the cube, such as "R2 U' F ", for its 54 stickers in face
         letters (U R F D L B) or colour letters (r g w o b y). Raises CubeError for a cube that
         cannot be solved as given, SolverError when the stream program has ended, TimeoutError
         when timeout seconds pass without the answer (the Solver stays usable).
 
-        The keywords max_moves, time_limit, shortest and target are the options of cubesolver:
-        max_moves (0 to 30), time_limit (in milliseconds, 1 to 3600000), shortest and target
-        (facelets or a pattern name, such as "checkerboard"), for an answer that turns the cube
-        into the target. With any of them the cube already at its target gets "". A bad value
+        The keywords max_moves, time_limit, shortest, target and threads are the options of
+        cubesolver: max_moves (0 to 30), time_limit (in milliseconds, 1 to 3600000), shortest,
+        target (facelets or a pattern name, such as "checkerboard"), for an answer that turns the
+        cube into the target, and threads (1 to 64; by default one for each processor). With any of them the cube already at its target gets "". A bad value
         raises ValueError; a target the solver rejects raises TargetError, a CubeError whose code
         has the meaning it has for a cube."""
-        request = _request_line(facelets, _option_words(max_moves, time_limit, shortest, target))
+        request = _request_line(facelets, _option_words(max_moves, time_limit, shortest, target,
+                                                        threads))
         deadline = None if timeout is None else time.monotonic() + timeout
         try:
             if not self._lock.acquire(timeout=-1 if timeout is None else max(timeout, 0)):

@@ -33,7 +33,9 @@ std::string answerWithOptions(const ParsedRequest& request) {
         target = *read;
     }
     const RequestOptions& o = request.options;
-    return ShortSearch::solve(*cube, target, {o.maxMoves, o.timeLimitMillis, o.shortest});
+    ShortSearchLimits limits = {o.maxMoves, o.timeLimitMillis, o.shortest};
+    limits.threads = o.threads > 0 ? o.threads : ShortSearch::availableThreads();
+    return ShortSearch::solve(*cube, target, limits);
 }
 
 }  // namespace
@@ -95,6 +97,7 @@ std::string helpText(const char* program) {
            "  --time-limit MS    \"Error 8\" when no answer is found within MS milliseconds\n"
            "                     (1 to 3600000; default 5120); with --shortest, the search time\n"
            "  --shortest         search until the time limit, answer the shortest answer found\n"
+           "  --threads N        search on N threads (1 to 64; default: one for each processor)\n"
            "  --target PATTERN   turn the cube into this pattern instead of the solved cube:\n"
            "                     54 stickers like CUBE, or the name of a pattern:\n"
            "                     " +

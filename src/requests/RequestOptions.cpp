@@ -60,6 +60,12 @@ bool applyValue(const std::string& name, const std::string& value, RequestOption
             return false;
         }
         options.timeLimitMillis = n;
+    } else if (name == "--threads") {
+        if (!readNumber(value, 1, 64, n)) {
+            error = "--threads takes a number of threads from 1 to 64, not " + quoted(value);
+            return false;
+        }
+        options.threads = static_cast<int>(n);
     } else if (name == "--target") {
         if (value.empty()) {
             error = "--target takes the facelets of a pattern or its name";
@@ -75,7 +81,8 @@ bool applyValue(const std::string& name, const std::string& value, RequestOption
 
 // The options that take a value, as the next word or after '='.
 bool takesValue(const std::string& name) {
-    return name == "--max-moves" || name == "--time-limit" || name == "--target";
+    return name == "--max-moves" || name == "--time-limit" || name == "--target" ||
+           name == "--threads";
 }
 
 const Flag* findFlag(const std::string& name) {

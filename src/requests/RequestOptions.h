@@ -13,6 +13,8 @@ struct RequestOptions {
     long timeLimitMillis = 5 * 1024;
     // Search until the time limit and answer the shortest answer found.
     bool shortest = false;
+    // The threads that search; 0: one for each processor the process may run on.
+    int threads = 0;
     // The pattern the answer turns the cube into (facelets or a pattern name); empty: solved.
     std::string target;
     bool help = false;

@@ -23,6 +23,34 @@ bool keepsSubgroup(int move) {
     return move / 3 % 3 == 0 || move % 3 == 1;
 }
 
+// Moves in the order they are tried.
+struct MoveChoice {
+    int count;
+    int move[18];
+};
+
+// The moves allowed after a move on previousAxis (-1: none), of those that can end a phase-1
+// sequence when last is true.
+const MoveChoice& phase1Moves(int previousAxis, bool last) {
+    static const struct Choices {
+        MoveChoice of[7][2];
+        Choices() {
+            for (int previous = -1; previous < 6; ++previous) {
+                for (int end = 0; end < 2; ++end) {
+                    MoveChoice& choice = of[previous + 1][end];
+                    choice.count = 0;
+                    for (int m = 0; m < 18; ++m) {
+                        if (CoordCube::forbiddenAfter(m / 3, previous)) continue;
+                        if (end == 1 && keepsSubgroup(m)) continue;
+                        choice.move[choice.count++] = m;
+                    }
+                }
+            }
+        }
+    } choices;
+    return choices.of[previousAxis + 1][last];
+}
+
 int pruning(const unsigned char* table, long index) {
     return CoordCube::getPruning(table, static_cast<std::uint32_t>(index));
 }
@@ -193,15 +221,17 @@ ViewSearch::Result ViewSearch::run(long long& budget, int limit, int mostPhase1,
 void ViewSearch::listPhase1(int depth, int previousAxis, int remaining, const Phase1Depth* from,
                             int k) {
     Phase1Depth& list = phase1[depth];
-    int count = 0;
-    for (int m = 0; m < 18; ++m) {
-        if (CoordCube::forbiddenAfter(m / 3, previousAxis)) continue;
-        if (remaining == 1 && keepsSubgroup(m)) continue;
-        if (unmoved[depth] != 1 && !leastOfItsImages(m, unmoved[depth])) continue;
-        list.move[count++] = m;
-    }
-    list.count = count;
+    const MoveChoice& allowed = phase1Moves(previousAxis, remaining == 1);
+    std::copy(allowed.move, allowed.move + allowed.count, list.move);
+    list.count = allowed.count;
     list.next = 0;
+    if (unmoved[depth] != 1) {
+        int count = 0;
+        for (int i = 0; i < list.count; ++i) {
+            if (leastOfItsImages(list.move[i], unmoved[depth])) list.move[count++] = list.move[i];
+        }
+        list.count = count;
+    }
     if (from == nullptr) {
         if (exact) {
             listExact(list, remaining, flip, twist, slice, distance);
@@ -239,13 +269,14 @@ void ViewSearch::listExact(Phase1Depth& list, int remaining, int flip0, int twis
         list.count = count;
         return;
     }
-    // When this cube has no move to spare, most moves lead further away, and the slice tables
-    // (a megabyte) tell most of those apart before the large tables are read.
+    // When this cube has no move to spare, most moves lead further away, and Slice_Flip_Prun
+    // (half a megabyte) tells two thirds of those apart before the large tables are read. Reading
+    // Slice_Twist_Prun as well costs more than it saves, in the small-board cache model as here.
     const bool spare = distance0 + 1 < remaining;
     for (int i = 0; i < list.count; ++i) {
         const int m = list.move[i];
         const int f = flipRow[m], t = twistRow[m], s = sliceRow[m];
-        if (!spare && sliceBound(f, t, s) >= remaining) continue;
+        if (!spare && pruning(CoordCube::Slice_Flip_Prun, 495L * f + s) >= remaining) continue;
         list.move[count] = m;
         list.flip[count] = f;
         list.twist[count] = t;
