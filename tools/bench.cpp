@@ -26,11 +26,14 @@
 // as cubesolver answers it, and each answer is replayed on its cube:
 //   --options=  answers each cube as a request with these options (such as "--max-moves 20") and
 //               reports the moves and times;
-//   --time-table  the same with "--shortest --time-limit MS" for MS = 10, 30, 100, 300, 1000:
-//               the mean moves for each time limit;
+//   --time-table[=MOST]  the mean moves of "--shortest" at the time limits 10, 30, 100, 300, 1000
+//               and 3000 ms up to MOST (default 1000), from one search of each cube to MOST;
+//   --threads=N  the searches of --time-table run on N threads (default 1);
 //   --near-superflip  COUNT cubes 1 to 4 random moves from the superflip instead;
 //   --processor-time  the time limits count the processor time the search gets, not the time that
-//               passes (for a busy machine).
+//               passes (for a busy machine); with threads, each thread's own.
+// Answers with options on the wall clock take the programs' default threads (one a processor)
+// unless the options say --threads.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -439,8 +442,9 @@ std::string answerOf(const std::vector<std::string>& words) {
         return "Error: bench takes options without --target and a valid cube";
     }
     const RequestOptions& o = request.options;
-    return ShortSearch::solve(*cube, CubieCube(),
-                              {o.maxMoves, o.timeLimitMillis, o.shortest, true});
+    ShortSearchLimits limits = {o.maxMoves, o.timeLimitMillis, o.shortest, true};
+    limits.threads = o.threads > 0 ? o.threads : 1;
+    return ShortSearch::solve(*cube, CubieCube(), limits);
 }
 
 // The figures of the cubes answered with options: moves, time and processor time.
@@ -451,12 +455,15 @@ struct OptionFigures {
     int wrong;
     int slowest;  // the cube of the longest time
     int over500;  // cubes that took more than 500 ms of processor time
+    // Answers longer than the answer without options where that one is within the move limit.
+    int longer;
     std::vector<double> millis, cpuMillis;
 };
 
 OptionFigures solveWithOptions(const std::vector<std::string>& cubes,
                                const std::vector<int>& chosen, const std::string& options) {
-    OptionFigures f{0, 0, 0, 0, -1, 0, {}, {}};
+    OptionFigures f{0, 0, 0, 0, -1, 0, 0, {}, {}};
+    const int maxMoves = parseRequest(requestWords(options, "")).options.maxMoves;
     double longest = -1;
     long long moves = 0;
     for (int i : chosen) {
@@ -484,6 +491,11 @@ OptionFigures solveWithOptions(const std::vector<std::string>& cubes,
         }
         moves += moveCount(answer);
         f.most = std::max(f.most, moveCount(answer));
+        const int plain = moveCount(Search::answer(cubes[i]));
+        if (plain <= maxMoves && moveCount(answer) > plain) {
+            ++f.longer;
+            std::printf("  cube %d: LONGER than the %d moves without options\n", i, plain);
+        }
     }
     const int answered = static_cast<int>(chosen.size()) - f.errors;
     f.meanMoves = answered > 0 ? static_cast<double>(moves) / answered : 0;
@@ -510,8 +522,8 @@ int reportOptions(const std::vector<std::string>& cubes, const std::vector<int>&
                 static_cast<double>(ViewSearch::phase1Nodes) / cubeCount,
                 static_cast<double>(ViewSearch::phase2Checks) / cubeCount,
                 static_cast<double>(ViewSearch::phase2Nodes) / cubeCount);
-    std::printf("-- %s: %zu cubes, errors %d, wrong answers %d\n", options.c_str(), n, f.errors,
-                f.wrong);
+    std::printf("-- %s: %zu cubes, errors %d, wrong answers %d, longer than without options %d\n",
+                options.c_str(), n, f.errors, f.wrong, f.longer);
     std::printf("moves:                  mean %.2f  max %d\n", f.meanMoves, f.most);
     std::printf("time per cube (ms):     mean %.3f  median %.3f  p99 %.3f  max %.3f\n",
                 mean(f.millis), f.millis[rank(n, 0.5)], f.millis[rank(n, 0.99)], f.millis[n - 1]);
@@ -520,7 +532,7 @@ int reportOptions(const std::vector<std::string>& cubes, const std::vector<int>&
                 f.cpuMillis[n - 1]);
     std::printf("over 500 ms of processor time: %d cubes; slowest: --cubes=%d  %s\n", f.over500,
                 f.slowest, cubes[f.slowest].c_str());
-    return f.errors + f.wrong;
+    return f.errors + f.wrong + f.longer;
 }
 
 // The moves of the best answer found so far, against the time it was found at.

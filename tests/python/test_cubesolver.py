@@ -76,7 +76,7 @@ class SolverTest(unittest.TestCase):
         # Each call against the line the stream program gives for its options' words (where the
         # C++ tests replay the answers), then the values the module refuses.
         cube = ANSWERS[5][0]
-        calls = [({"max_moves": 20}, "--max-moves 20 "),
+        calls = [({"max_moves": 20, "threads": 1}, "--max-moves 20 --threads 1 "),
                  ({"target": "checkerboard", "time_limit": 3000},
                   "--time-limit 3000 --target checkerboard "),
                  ({"max_moves": 0, "target": cube}, "--max-moves 0 --target %s " % cube)]
@@ -91,7 +91,8 @@ class SolverTest(unittest.TestCase):
             self.assertEqual("Error %d" % raised.exception.code, REJECTED[4][1])
             self.assertTrue(str(raised.exception).startswith("Target error 3: one edge is flipped"))
             for keywords in ({"max_moves": 31}, {"max_moves": True}, {"time_limit": 0},
-                             {"shortest": 1}, {"target": "a b"}, {"target": ""}):
+                             {"shortest": 1}, {"target": "a b"}, {"target": ""}, {"threads": 0},
+                             {"threads": 65}):
                 self.assertRaises(ValueError, solver.solve, cube, **keywords)
             self.assertRaises(ValueError, solver.solve, "--max-moves 5 " + cube)
             with self.assertRaises(CubeError) as raised:
