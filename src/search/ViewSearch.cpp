@@ -51,6 +51,32 @@ const MoveChoice& phase1Moves(int previousAxis, bool last) {
     return choices.of[previousAxis + 1][last];
 }
 
+// The phase-1 coordinates of the four cubes one move from the subgroup: a quarter turn of R, F,
+// L or B (either way, as the half turn between them keeps the subgroup) reaches it from them.
+struct OneMoveAway {
+    int flip[4], twist[4], slice[4];
+    bool contains(int f, int t, int s) const {
+        bool found = false;
+        for (int i = 0; i < 4; ++i) found |= f == flip[i] && t == twist[i] && s == slice[i];
+        return found;
+    }
+};
+
+const OneMoveAway& oneMoveAway() {
+    static const OneMoveAway cubes = [] {
+        OneMoveAway c;
+        const int axes[4] = {1, 2, 4, 5};
+        for (int i = 0; i < 4; ++i) {
+            const int m = 3 * axes[i];
+            c.flip[i] = CoordCube::flipMove[0][m];
+            c.twist[i] = CoordCube::twistMove[0][m];
+            c.slice[i] = CoordCube::sliceMove[0][m];
+        }
+        return c;
+    }();
+    return cubes;
+}
+
 int pruning(const unsigned char* table, long index) {
     return CoordCube::getPruning(table, static_cast<std::uint32_t>(index));
 }
@@ -264,6 +290,24 @@ void ViewSearch::listExact(Phase1Depth& list, int remaining, int flip0, int twis
             list.move[count] = m;
             list.flip[count] = list.twist[count] = list.slice[count] = 0;
             list.distance[count] = 0;
+            ++count;
+        }
+        list.count = count;
+        return;
+    }
+    if (remaining == 2) {
+        // A move must lead to one of the four cubes one quarter turn of R, F, L or B from the
+        // subgroup: their coordinates are compared, no table is read.
+        const OneMoveAway& near = oneMoveAway();
+        for (int i = 0; i < list.count; ++i) {
+            const int m = list.move[i];
+            const int f = flipRow[m], t = twistRow[m], s = sliceRow[m];
+            if (!near.contains(f, t, s)) continue;
+            list.move[count] = m;
+            list.flip[count] = f;
+            list.twist[count] = t;
+            list.slice[count] = s;
+            list.distance[count] = 1;
             ++count;
         }
         list.count = count;
