@@ -561,7 +561,7 @@ void recordAnswer(void* context, const std::string& answer) {
 int reportTimeTable(const std::vector<std::string>& cubes, const std::vector<int>& chosen,
                     int threads) {
     const int limits[] = {10, 30, 100, 300, 1000, 3000};
-    const int largest = std::max(1000, maxTimeLimit);
+    const int largest = maxTimeLimit;
     std::vector<std::vector<int>> moves(std::size(limits));
     int failures = 0;
     for (int i : chosen) {
