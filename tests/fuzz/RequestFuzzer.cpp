@@ -58,6 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const RequestOptions& o = parsed.options;
         check(o.maxMoves >= 0 && o.maxMoves <= 30);
         check(o.timeLimitMillis >= 1 && o.timeLimitMillis <= 3600000);
+        check(o.threads >= 0 && o.threads <= 64);
         check(o.help || o.version || !parsed.cube.empty());
     }
     check(parsed.error.find_first_of("\r\n") == std::string::npos);
