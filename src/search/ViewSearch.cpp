@@ -247,45 +247,46 @@ ViewSearch::Result ViewSearch::run(long long& budget, int limit, int mostPhase1,
 void ViewSearch::listPhase1(int depth, int previousAxis, int remaining, const Phase1Depth* from,
                             int k) {
     Phase1Depth& list = phase1[depth];
-    const MoveChoice& allowed = phase1Moves(previousAxis, remaining == 1);
-    std::copy(allowed.move, allowed.move + allowed.count, list.move);
-    list.count = allowed.count;
     list.next = 0;
+    const MoveChoice* allowed = &phase1Moves(previousAxis, remaining == 1);
+    MoveChoice least;
     if (unmoved[depth] != 1) {
-        int count = 0;
-        for (int i = 0; i < list.count; ++i) {
-            if (leastOfItsImages(list.move[i], unmoved[depth])) list.move[count++] = list.move[i];
+        least.count = 0;
+        for (int i = 0; i < allowed->count; ++i) {
+            const int m = allowed->move[i];
+            if (leastOfItsImages(m, unmoved[depth])) least.move[least.count++] = m;
         }
-        list.count = count;
+        allowed = &least;
     }
+    const Moves moves = {allowed->move, allowed->count};
     if (from == nullptr) {
         if (exact) {
-            listExact(list, remaining, flip, twist, slice, distance);
+            listExact(list, moves, remaining, flip, twist, slice, distance);
         } else {
-            listBounded(list, remaining, flip, twist, slice, flipY, twistY);
+            listBounded(list, moves, remaining, flip, twist, slice, flipY, twistY);
         }
     } else if (exact) {
-        listExact(list, remaining, from->flip[k], from->twist[k], from->slice[k],
+        listExact(list, moves, remaining, from->flip[k], from->twist[k], from->slice[k],
                   from->distance[k]);
     } else {
-        listBounded(list, remaining, from->flip[k], from->twist[k], from->slice[k], from->flipY[k],
-                    from->twistY[k]);
+        listBounded(list, moves, remaining, from->flip[k], from->twist[k], from->slice[k],
+                    from->flipY[k], from->twistY[k]);
     }
 }
 
 // Keeps the moves of the list whose cube is fewer than remaining moves from the subgroup, by its
 // exact distance. The entries of all moves are found first and read after, so that their misses
 // overlap.
-void ViewSearch::listExact(Phase1Depth& list, int remaining, int flip0, int twist0, int slice0,
-                           int distance0) {
+void ViewSearch::listExact(Phase1Depth& list, Moves allowed, int remaining, int flip0, int twist0,
+                           int slice0, int distance0) {
     const short* flipRow = CoordCube::flipMove[flip0];
     const short* twistRow = CoordCube::twistMove[twist0];
     const unsigned short* sliceRow = CoordCube::sliceMove[slice0];
     int count = 0;
     if (remaining == 1) {
         // The last move must reach the subgroup itself.
-        for (int i = 0; i < list.count; ++i) {
-            const int m = list.move[i];
+        for (int i = 0; i < allowed.count; ++i) {
+            const int m = allowed.move[i];
             if (flipRow[m] != 0 || twistRow[m] != 0 || sliceRow[m] != 0) continue;
             list.move[count] = m;
             list.flip[count] = list.twist[count] = list.slice[count] = 0;
@@ -299,8 +300,8 @@ void ViewSearch::listExact(Phase1Depth& list, int remaining, int flip0, int twis
         // A move must lead to one of the four cubes one quarter turn of R, F, L or B from the
         // subgroup: their coordinates are compared, no table is read.
         const OneMoveAway& near = oneMoveAway();
-        for (int i = 0; i < list.count; ++i) {
-            const int m = list.move[i];
+        for (int i = 0; i < allowed.count; ++i) {
+            const int m = allowed.move[i];
             const int f = flipRow[m], t = twistRow[m], s = sliceRow[m];
             if (!near.contains(f, t, s)) continue;
             list.move[count] = m;
@@ -317,8 +318,8 @@ void ViewSearch::listExact(Phase1Depth& list, int remaining, int flip0, int twis
     // (half a megabyte) tells two thirds of those apart before the large tables are read. Reading
     // Slice_Twist_Prun as well costs more than it saves, in the small-board cache model as here.
     const bool spare = distance0 + 1 < remaining;
-    for (int i = 0; i < list.count; ++i) {
-        const int m = list.move[i];
+    for (int i = 0; i < allowed.count; ++i) {
+        const int m = allowed.move[i];
         const int f = flipRow[m], t = twistRow[m], s = sliceRow[m];
         if (!spare && pruning(CoordCube::Slice_Flip_Prun, 495L * f + s) >= remaining) continue;
         list.move[count] = m;
@@ -352,17 +353,18 @@ void ViewSearch::listExact(Phase1Depth& list, int remaining, int flip0, int twis
 // Keeps the moves of the list whose bounds leave them a chance with remaining moves: the slice
 // tables' for all moves together, without a branch between the reads, so that their misses
 // overlap; then Twist_Flip_Prun for the cube and the cube seen turned, for the moves still open.
-void ViewSearch::listBounded(Phase1Depth& list, int remaining, int flip0, int twist0, int slice0,
-                             int flipY0, int twistY0) {
+void ViewSearch::listBounded(Phase1Depth& list, Moves allowed, int remaining, int flip0, int twist0,
+                             int slice0, int flipY0, int twistY0) {
     const short* flipRow = CoordCube::flipMove[flip0];
     const short* twistRow = CoordCube::twistMove[twist0];
     const unsigned short* sliceRow = CoordCube::sliceMove[slice0];
     const short* flipRowY = CoordCube::flipMove[flipY0];
     const short* twistRowY = CoordCube::twistMove[twistY0];
-    const int candidates = list.count;
+    const int candidates = allowed.count;
     int bound[18];
     for (int i = 0; i < candidates; ++i) {
-        const int m = list.move[i];
+        const int m = allowed.move[i];
+        list.move[i] = m;
         list.flip[i] = flipRow[m];
         list.twist[i] = twistRow[m];
         list.slice[i] = sliceRow[m];

@@ -87,9 +87,14 @@ class ViewSearch {
     int replayedEdges;
 
     void listPhase1(int depth, int previousAxis, int remaining, const Phase1Depth* from, int k);
-    void listExact(Phase1Depth& list, int remaining, int flip0, int twist0, int slice0,
-                   int distance0);
-    void listBounded(Phase1Depth& list, int remaining, int flip0, int twist0, int slice0,
-                     int flipY0, int twistY0);
+    // Moves to list, in the order they are tried.
+    struct Moves {
+        const int* move;
+        int count;
+    };
+    void listExact(Phase1Depth& list, Moves allowed, int remaining, int flip0, int twist0,
+                   int slice0, int distance0);
+    void listBounded(Phase1Depth& list, Moves allowed, int remaining, int flip0, int twist0,
+                     int slice0, int flipY0, int twistY0);
     int phase2(int d, int most, long long& budget, Phase2Depth* depths);
 };
