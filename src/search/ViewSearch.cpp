@@ -219,6 +219,13 @@ ViewSearch::Result ViewSearch::run(long long& budget, int limit, int mostPhase1,
         COUNT(phase1Nodes);
         --budget;
         const int m = here.move[k];
+        // The two quarter turns of a face that end a phase-1 sequence lead to cubes a half turn
+        // of that face, a phase-2 move, apart: when the first is more than one move further from
+        // solved than phase 2 may go, so is the second.
+        if (n + 1 == depthPhase1 && k > 0 && here.move[k - 1] == m - 2 &&
+            twinBound > limit - depthPhase1 + 1) {
+            continue;
+        }
         moves[n] = m;
         replayedEdges = std::min(replayedEdges, n);
         // The corners follow every move, read while the next depth is listed.
@@ -395,11 +402,13 @@ void ViewSearch::listBounded(Phase1Depth& list, Moves allowed, int remaining, in
 // sequences fail on the corners.
 int ViewSearch::phase2(int d, int most, long long& budget, Phase2Depth* depths) {
     COUNT(phase2Checks);
+    twinBound = 0;
     most = std::min(most, std::min(phase2MostMoves, capacity - d));
     if (most < 0) return -1;
     // Sound tables always pass the range tests; they keep damaged ones inside the tables.
     if (FRtoBR[d] >= 24) return -1;
     int bound = cornerBound(corners[d], FRtoBR[d], parity[d]);
+    twinBound = bound;
     if (bound > most) return -1;
     for (int i = replayedEdges; i < d; ++i) {
         const int m = moves[i];
@@ -411,10 +420,12 @@ int ViewSearch::phase2(int d, int most, long long& budget, Phase2Depth* depths) 
     const int edges = CoordCube::MergeURtoULandUBtoDF[URtoUL[d]][UBtoDF[d]];
     if (edges < 0) return -1;
     bound = std::max(bound, edgeBound(edges, FRtoBR[d], parity[d]));
+    twinBound = bound;
     if (bound > most) return -1;
     if (CornerEdgePrun::loaded()) {
         bound =
             std::max(bound, CornerEdgePrun::phase2Bound(corners[d], edges, FRtoBR[d], parity[d]));
+        twinBound = bound;
         if (bound > most) return -1;
     }
     if (bound == 0) return 0;

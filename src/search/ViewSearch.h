@@ -85,6 +85,8 @@ class ViewSearch {
     int corners[capacity + 1], FRtoBR[capacity + 1], parity[capacity + 1];
     int URtoUL[capacity + 1], UBtoDF[capacity + 1];
     int replayedEdges;
+    // The bound that the last phase-2 search found too far, 0 when it searched.
+    int twinBound = 0;
 
     void listPhase1(int depth, int previousAxis, int remaining, const Phase1Depth* from, int k);
     // Moves to list, in the order they are tried.
