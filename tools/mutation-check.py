@@ -176,6 +176,8 @@ FAULTS = [
      "CubieCube::moveSeenUnder(s, m) == m) kept |= 1 << s;",
      "CubieCube::moveSeenUnder(s, m) != m) kept |= 1 << s;",
      "the symmetries that move a move taken for those that keep it"),
+    ("short-twin-margin", "src/search/ViewSearch.cpp", "twinBound > limit - depthPhase1 + 1",
+     "twinBound > limit - depthPhase1", "a quarter turn's twin dropped when it may still lead to an answer"),
     ("short-leaf-rule", "src/search/ViewSearch.cpp", "if (end == 1 && keepsSubgroup(m)) continue;",
      "if (end == 1 && !keepsSubgroup(m)) continue;", "phase 1 ends with a move of the subgroup"),
     ("short-exact-distance", "src/search/ViewSearch.cpp", "        list.distance[count] = d;\n        ++count;\n    }\n    list.count = count;\n}",
