@@ -1,0 +1,60 @@
+// From the readings of a scan to the most likely real cube: the six centres name the six colours,
+// every corner and edge is assigned as a whole piece with its orientation, and the cube obeys the
+// three laws (corner twist, edge flip, permutation parity). The runners-up give a confidence, and
+// the stickers on which they differ are the doubtful ones. docs/readings.md gives the method.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cube/StickerReadings.h"
+
+// A real cube that the readings may show, and how well it fits them.
+struct CandidateCube {
+    // The 54 stickers in face letters, a cube that can be solved.
+    std::string facelets;
+    // How much worse than the likeliest candidate it fits: -2 log of its likelihood against
+    // that of the likeliest (0 for the likeliest itself).
+    double misfit;
+    // Its probability among the candidates found, the readings given.
+    double probability;
+};
+
+struct Resolution {
+    // The likeliest candidates, at most ColourResolution::kept, the likeliest first: the first is
+    // the resolved cube. Those listed are at least a thousandth as likely as the first.
+    std::vector<CandidateCube> candidates;
+    // The probability of the first candidate among all candidates found.
+    double confidence = 0;
+    // The stickers (0..53) on which a listed runner-up differs from the resolved cube.
+    std::vector<int> doubtful;
+    // The stickers whose readings fit none of the six colours (covered, glare): far further from
+    // the colour they are resolved to than the noise of the other stickers allows.
+    std::vector<int> unfit;
+    // How far each sticker's reading lies from the colour it is resolved to, in units of the
+    // scan's noise (the square root of its term in the fit).
+    double distance[54] = {};
+    // The spread of the scan, estimated from it: the per-channel noise and the brightness factor,
+    // as shares (0.1 is 10 %).
+    double noise = 0, brightnessSpread = 0;
+
+    const std::string& facelets() const { return candidates.front().facelets; }
+};
+
+namespace ColourResolution {
+
+// How many candidate cubes the resolution keeps.
+const int kept = 4;
+// The least confidence with which a resolved cube is answered: below it, "Error 10".
+const double defaultMinConfidence = 0.999;
+// A sticker further than this from its colour, in units of the scan's noise, fits no colour.
+const double unfitDistance = 7;
+
+// The most likely real cube for the readings (in the solver's face order).
+Resolution resolve(const StickerReadings& readings);
+
+// True when the readings decide the cube: no sticker fits no colour, and the resolved cube's
+// confidence is at least minConfidence.
+bool decides(const Resolution& resolution, double minConfidence);
+
+}  // namespace ColourResolution
