@@ -185,7 +185,7 @@ FAULTS = [
      'return which + "is negative: " + quoted(word);', 'return which + "is no number: " + quoted(word);',
      "a negative reading reported as no number"),
     ("face-order-ignored", "src/cube/FaceOrder.cpp", "return 9 * faceOfBlock[p / 9] + p % 9;",
-     "return p;", "--face-order has no effect"),
+     "return 0 * faceOfBlock[p / 9] + p;", "--face-order has no effect"),
     ("report-scale", "src/requests/ScanReport.cpp", "255 * readings.rgb[sticker][c] / largest",
      "250 * readings.rgb[sticker][c] / largest", "the picture's colours scaled wrongly"),
     ("stream-readings-line", "src/programs/streamMain.cpp",
