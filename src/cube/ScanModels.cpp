@@ -16,6 +16,13 @@ const double ev3Means[6][3] = {{45.9, 79.0, 52.7}, {25.3, 11.3, 4.6}, {4.8, 29.3
 const double cameraMeans[6][3] = {{200, 200, 195}, {175, 35, 45},  {30, 160, 80},
                                   {205, 195, 40},  {230, 115, 35}, {25, 70, 175}};
 
+// A channel's mean over the six colours.
+double channelMean(int channel) {
+    double sum = 0;
+    for (const auto& mean : ev3Means) sum += mean[channel];
+    return sum / 6;
+}
+
 int faceOf(char letter) {
     const std::string letters = faceLetters;
     const std::size_t face = letters.find(letter);
@@ -27,17 +34,24 @@ int faceOf(char letter) {
 namespace ScanModels {
 
 StickerReadings ev3Scan(const std::string& facelets, double brightnessSpread, double noise,
-                        std::mt19937& rng) {
+                        std::mt19937& rng, Ev3Spreads spreads) {
     std::normal_distribution<double> normal;
+    std::uniform_real_distribution<double> uniform(-1, 1);
+    const auto draw = [&] { return spreads == Ev3Spreads::uniform ? uniform(rng) : normal(rng); };
     StickerReadings scan;
     for (int p = 0; p < StickerReadings::stickers; ++p) {
         const double* mean = ev3Means[faceOf(facelets[p])];
-        const double brightness = 1 + brightnessSpread * normal(rng);
+        const double brightness = 1 + brightnessSpread * draw();
         for (int c = 0; c < StickerReadings::channels; ++c) {
-            scan.rgb[p][c] = std::max(0.0, mean[c] * brightness + noise * mean[c] * normal(rng));
+            const double scale = spreads == Ev3Spreads::scanNoise ? channelMean(c) : mean[c];
+            scan.rgb[p][c] = std::max(0.0, mean[c] * brightness + noise * scale * draw());
         }
     }
     return scan;
+}
+
+double ev3Mean(int face, int channel) {
+    return ev3Means[face][channel];
 }
 
 CameraLevel cameraLevel(int level) {

@@ -423,6 +423,13 @@ Resolution resolve(const StickerReadings& readings) {
     return resolution;
 }
 
+std::vector<std::pair<std::string, double>> bestCubes(const double (&misfit)[54][6], int keep,
+                                                      double margin) {
+    StickerFits fits;
+    std::copy(&misfit[0][0], &misfit[0][0] + stickers * colours, &fits.term[0][0]);
+    return likeliestCubes(fits, keep, margin, "");
+}
+
 bool decides(const Resolution& resolution, double minConfidence) {
     return resolution.unfit.empty() && resolution.confidence >= minConfidence;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cube/StickerReadings.h"
@@ -52,6 +53,12 @@ const double unfitDistance = 7;
 
 // The most likely real cube for the readings (in the solver's face order).
 Resolution resolve(const StickerReadings& readings);
+
+// The best real cubes for the given misfit of each sticker (0..53) under each colour (0..5, the
+// colours of the centres U R F D L B), the best first, each with its summed misfit: all those
+// within margin of the best, at most keep.
+std::vector<std::pair<std::string, double>> bestCubes(const double (&misfit)[54][6], int keep,
+                                                      double margin);
 
 // True when the readings decide the cube: no sticker fits no colour, and the resolved cube's
 // confidence is at least minConfidence.
