@@ -12,6 +12,7 @@
 //                      expects stay at or below 0.1 % of the scans
 // --calibration        for each level, the resolution's scans by their confidence: how many, how
 //                      many wrong, and how many wrong the confidences predict
+// --sweep              for each level, the right and wrong answers at several thresholds
 // --spreads uniform|scan-noise   read the EV3 model's spreads another way (ScanModels::Ev3Spreads)
 #include <algorithm>
 #include <chrono>
@@ -112,6 +113,20 @@ std::string calibrationOf(const std::string& level, const std::vector<Scan>& sca
         char text[96];
         std::snprintf(text, sizeof text, "  [%g, %g): %d, wrong %d (predicted %.1f)", edges[bin],
                       std::min(edges[bin + 1], 1.0), all, wrong, predicted);
+        line += text;
+    }
+    return line + "\n";
+}
+
+// The right and wrong answers of the resolution at several thresholds, in per cent.
+std::string sweepOf(const std::string& level, const std::vector<Scan>& scans,
+                    const std::vector<Decision>& decisions) {
+    std::string line = level + ":";
+    for (double threshold : {0.9, 0.99, 0.995, 0.998, 0.999, 0.9995, 0.9999}) {
+        const Counts counts = countDecisions(scans, decisions, threshold);
+        char text[80];
+        std::snprintf(text, sizeof text, "  %g: %.1f %% right, %.2f %% wrong", threshold,
+                      100.0 * counts.right / scans.size(), 100.0 * counts.wrong / scans.size());
         line += text;
     }
     return line + "\n";
@@ -330,27 +345,22 @@ void exactMisfits(const StickerReadings& scan, double s, double n, double (&misf
     }
 }
 
-struct OracleDecision {
-    std::string facelets;
-    double confidence;
-};
-
-std::vector<OracleDecision> oracleDecisions(const std::vector<Scan>& scans, double spread) {
-    std::vector<OracleDecision> decisions;
+std::vector<Decision> oracleDecisions(const std::vector<Scan>& scans, double spread) {
+    std::vector<Decision> decisions;
     for (const Scan& scan : scans) {
         double misfit[54][6];
         exactMisfits(scan.readings, spread, spread, misfit);
         const auto cubes = ColourResolution::bestCubes(misfit, 64, 40);
         double total = 0;
         for (const auto& cube : cubes) total += std::exp(-(cube.second - cubes[0].second) / 2);
-        decisions.push_back({cubes[0].first, 1 / total});
+        decisions.push_back({cubes[0].first, 1 / total, false});
     }
     return decisions;
 }
 
 // The least threshold on the oracle's posterior at which the wrong answers it expects (the sum of
 // 1 - confidence over the scans answered) stay at or below 0.1 % of the scans.
-double oracleThreshold(const std::vector<OracleDecision>& decisions) {
+double oracleThreshold(const std::vector<Decision>& decisions) {
     std::vector<double> confidences;
     for (const auto& d : decisions) confidences.push_back(d.confidence);
     std::sort(confidences.rbegin(), confidences.rend());
@@ -377,7 +387,7 @@ struct Options {
     int cubes = 1000;
     unsigned seed = 24;
     double minConfidence = ColourResolution::defaultMinConfidence;
-    bool oracle = false, calibration = false;
+    bool oracle = false, calibration = false, sweep = false;
     ScanModels::Ev3Spreads spreads = ScanModels::Ev3Spreads::normal;
 };
 
@@ -387,6 +397,8 @@ bool readOptions(int argc, char** argv, Options& options) {
         const std::string word = argv[i];
         if (word == "--oracle") {
             options.oracle = true;
+        } else if (word == "--sweep") {
+            options.sweep = true;
         } else if (word == "--calibration") {
             options.calibration = true;
         } else if (word == "--min-confidence" && i + 1 < argc) {
@@ -446,16 +458,17 @@ std::vector<Level> levels(const Options& options) {
 int main(int argc, char** argv) {
     Options options;
     if (!readOptions(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: resolution-rates [--min-confidence P] [--oracle] [--calibration] "
-                     "[--spreads uniform|scan-noise] [CUBES [SEED]]\n");
+        std::fprintf(
+            stderr,
+            "usage: resolution-rates [--min-confidence P] [--oracle] [--calibration] [--sweep] "
+            "[--spreads uniform|scan-noise] [CUBES [SEED]]\n");
         return 2;
     }
     CubieCube::initAllStaticVariables();
     const int cubes = options.cubes;
     std::printf("| model | level | right | wrong cube | Error 10 | time per resolution |\n");
     std::printf("|---|---|---|---|---|---|\n");
-    std::vector<std::string> calibration;
+    std::vector<std::string> calibration, sweep;
     for (const Level& level : levels(options)) {
         const std::vector<Scan> scans = scansOf(cubes, options.seed, level.scanner);
         double seconds = 0;
@@ -464,6 +477,7 @@ int main(int argc, char** argv) {
         counts.seconds = seconds;
         printRow(level.model, level.name, cubes, counts);
         calibration.push_back(calibrationOf(level.model + " " + level.name, scans, decisions));
+        sweep.push_back(sweepOf(level.model + " " + level.name, scans, decisions));
         if (level.ev3Spread == 0) continue;
         printRow("EV3, nearest colour", level.name, cubes, countMethod(scans, nearestColours));
         printRow("EV3, plain assignment", level.name, cubes, countMethod(scans, plainAssignment));
@@ -480,6 +494,12 @@ int main(int argc, char** argv) {
         char name[64];
         std::snprintf(name, sizeof name, "EV3, oracle ≥ %.4g", threshold);
         printRow(name, level.name, cubes, thresholded);
+        calibration.push_back(calibrationOf("oracle " + level.name, scans, oracle));
+    }
+    if (options.sweep) {
+        std::printf(
+            "\nThe resolution's right and wrong answers by the least confidence answered.\n");
+        for (const std::string& line : sweep) std::printf("%s", line.c_str());
     }
     if (options.calibration) {
         std::printf(

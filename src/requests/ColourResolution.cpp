@@ -19,72 +19,150 @@ const int channels = StickerReadings::channels;
 // Resolutions before the last: each re-estimates the colours' means and the scan's spreads from
 // the cube it resolved.
 const int refinements = 3;
-// Candidates that fit this much worse than the best (-2 log of their likelihood ratio) have a
-// probability below 5e-5 each: those beyond it need not be found.
-const double negligibleMisfit = 20;
-// How often a runner-up that fits better with its own colours' means may replace the best.
-const int climbs = 4;
+// The runners-up are searched for under the best cube's colours' means, up to this much worse
+// (-2 log of the likelihood ratio), and then judged with their own means, which favours them: a
+// runner-up 20 worse so (a probability of 5e-5) can be up to about 50 worse under the best's means
+// at a spread of 20 %. A margin of 20 left out runners-up that mattered (measured with
+// tools/resolution-rates --calibration: wrong cubes with confidences above 0.9999).
+const double negligibleMisfit = 50;
+// How often a runner-up that fits better with its own colours' means may replace the best (each
+// time the runners-up are searched for again: bounded for the time).
+const int climbs = 2;
+// A sticker whose reading is darker than this share of its colour's mean is covered.
+const double coveredBrightness = 0.25;
 
-// ---- The fit of one sticker -------------------------------------------------------------------
+// ---- The model of a scan ----------------------------------------------------------------------
 
-// A reading in log space: a sticker's brightness factor then shifts all three channels alike, and
-// noise in proportion to a channel is the same spread on every channel. The floor keeps a channel
-// near zero from weighing far more than its noise deserves.
-struct LogScan {
-    double value[stickers][channels];
-};
-
-LogScan logScan(const StickerReadings& readings) {
-    double sum = 0;
-    for (const auto& reading : readings.rgb) {
-        for (double v : reading) sum += v;
-    }
-    const double mean = sum / (stickers * channels);
-    const double floor = mean > 0 ? 0.02 * mean : 1;
-    LogScan scan;
-    for (int p = 0; p < stickers; ++p) {
-        for (int c = 0; c < channels; ++c) scan.value[p][c] = std::log(readings.rgb[p][c] + floor);
-    }
-    return scan;
-}
-
-// The spread of a scan: noise on each channel, and a brightness factor that moves all three.
+// A reading of a sticker of colour k is the colour's mean m (three channels) times a brightness
+// factor of the sticker, 1 + b with b ~ N(0, s²) (the light, its place under the sensor), plus
+// noise on each channel ~ N(0, n²·m_c² + a²): in proportion to the channel, with a floor a
+// (rounding, the sensor's dark counts). So it is normal about m with the covariance
+// s²·m mᵀ + diag(n²·m_c² + a²), which the spreads s, n and a of the scan, and the colours' means,
+// are estimated for.
 struct Spread {
-    double noise, brightness;
+    double brightness, noise, floor;
 };
-
-// The squared Mahalanobis distance of a difference in log space, for the covariance
-// noise² I + brightness² 11ᵀ: the brightness direction costs far less than a change of hue.
-double fitTerm(const double (&difference)[channels], const Spread& spread) {
-    const double n2 = spread.noise * spread.noise;
-    const double b2 = spread.brightness * spread.brightness;
-    double squares = 0, sum = 0;
-    for (double d : difference) {
-        squares += d * d;
-        sum += d;
-    }
-    return (squares - b2 / (n2 + 3 * b2) * sum * sum) / n2;
-}
 
 struct Colours {
     double mean[colours][channels];
 };
+
+// A reading at the largest value of the scan, where it occurs more than once, is saturated (a
+// camera's 255): it says only that the channel is at least that.
+struct Scan {
+    const StickerReadings& readings;
+    double top;
+    int present[stickers];  // the channels not saturated, as a bit mask
+    int masks;              // the masks of present channels that occur, as a bit mask
+};
+
+Scan scanOf(const StickerReadings& readings) {
+    Scan scan{readings, 0, {}, 0};
+    int atTop = 0;
+    for (const auto& reading : readings.rgb) {
+        for (double v : reading) {
+            if (v > scan.top) scan.top = v, atTop = 0;
+            if (v == scan.top) ++atTop;
+        }
+    }
+    for (int p = 0; p < stickers; ++p) {
+        scan.present[p] = 0;
+        for (int c = 0; c < channels; ++c) {
+            if (atTop < 2 || readings.rgb[p][c] < scan.top) scan.present[p] |= 1 << c;
+        }
+        scan.masks |= 1 << scan.present[p];
+    }
+    return scan;
+}
+
+// The law of the readings of one colour on the channels of a mask: the Cholesky factor of their
+// covariance (lower triangle), its log determinant, and each channel's own spread.
+struct ChannelLaw {
+    int channel[channels], count;
+    double factor[channels][channels], logDeterminant;
+};
+
+struct ColourLaw {
+    double mean[channels], deviation[channels];
+    ChannelLaw masked[1 << channels];
+};
+
+ChannelLaw channelLaw(const double (&covariance)[channels][channels], int mask) {
+    ChannelLaw law{};
+    for (int c = 0; c < channels; ++c) {
+        if (mask & (1 << c)) law.channel[law.count++] = c;
+    }
+    for (int i = 0; i < law.count; ++i) {
+        for (int j = 0; j <= i; ++j) {
+            double sum = covariance[law.channel[i]][law.channel[j]];
+            for (int k = 0; k < j; ++k) sum -= law.factor[i][k] * law.factor[j][k];
+            law.factor[i][j] = i == j ? std::sqrt(std::max(sum, 1e-300)) : sum / law.factor[j][j];
+        }
+        law.logDeterminant += 2 * std::log(law.factor[i][i]);
+    }
+    return law;
+}
+
+struct Laws {
+    ColourLaw colour[colours];
+};
+
+Laws lawsOf(const Scan& scan, const Colours& colours_, const Spread& spread) {
+    Laws laws;
+    for (int k = 0; k < colours; ++k) {
+        const double* m = colours_.mean[k];
+        double covariance[channels][channels];
+        for (int c = 0; c < channels; ++c) {
+            for (int d = 0; d < channels; ++d) {
+                covariance[c][d] = spread.brightness * spread.brightness * m[c] * m[d];
+            }
+            covariance[c][c] +=
+                spread.noise * spread.noise * m[c] * m[c] + spread.floor * spread.floor;
+            laws.colour[k].mean[c] = m[c];
+            laws.colour[k].deviation[c] = std::sqrt(covariance[c][c]);
+        }
+        for (int mask = 0; mask < (1 << channels); ++mask) {
+            if (scan.masks & (1 << mask))
+                laws.colour[k].masked[mask] = channelLaw(covariance, mask);
+        }
+    }
+    return laws;
+}
+
+// The squared distance of a reading from a colour under its law, in units of the noise: over the
+// channels present, and for each saturated channel -2 log of the chance that it reaches the top.
+double distanceSquared(const Scan& scan, int p, const ColourLaw& law) {
+    const ChannelLaw& masked = law.masked[scan.present[p]];
+    double sum = 0, solved[channels];
+    for (int i = 0; i < masked.count; ++i) {
+        const int c = masked.channel[i];
+        double x = scan.readings.rgb[p][c] - law.mean[c];
+        for (int k = 0; k < i; ++k) x -= masked.factor[i][k] * solved[k];
+        solved[i] = x / masked.factor[i][i];
+        sum += solved[i] * solved[i];
+    }
+    for (int c = 0; c < channels; ++c) {
+        if (scan.present[p] & (1 << c)) continue;
+        const double z = (law.mean[c] - scan.top) / law.deviation[c];
+        sum -= 2 * std::log(std::max(0.5 * std::erfc(-z / std::sqrt(2.0)), 1e-300));
+    }
+    return sum;
+}
+
+// -2 log of the density of a reading under a colour, less what is the same for every colour.
+double fitTerm(const Scan& scan, int p, const ColourLaw& law) {
+    return distanceSquared(scan, p, law) + law.masked[scan.present[p]].logDeterminant;
+}
 
 // The fit term of every sticker under every colour.
 struct StickerFits {
     double term[stickers][colours];
 };
 
-StickerFits stickerFits(const LogScan& scan, const Colours& colours_, const Spread& spread) {
+StickerFits stickerFits(const Scan& scan, const Laws& laws) {
     StickerFits fits;
     for (int p = 0; p < stickers; ++p) {
-        for (int k = 0; k < colours; ++k) {
-            double difference[channels];
-            for (int c = 0; c < channels; ++c) {
-                difference[c] = scan.value[p][c] - colours_.mean[k][c];
-            }
-            fits.term[p][k] = fitTerm(difference, spread);
-        }
+        for (int k = 0; k < colours; ++k) fits.term[p][k] = fitTerm(scan, p, laws.colour[k]);
     }
     return fits;
 }
@@ -275,7 +353,20 @@ std::string faceletsOf(const PiecePlacement<8, 3>& corners, const PiecePlacement
 }
 
 int colourOf(char letter) {
-    return static_cast<int>(std::string("URFDLB").find(letter));
+    switch (letter) {
+        case 'U':
+            return U;
+        case 'R':
+            return R;
+        case 'F':
+            return F;
+        case 'D':
+            return D;
+        case 'L':
+            return L;
+        default:
+            return B;
+    }
 }
 
 // The summed fit terms of a cube's stickers.
@@ -289,9 +380,16 @@ double fitOf(const StickerFits& fits, const std::string& facelets) {
 // within margin of the best, at most keep. A search drops what lies beyond a limit: the fit of a
 // cube known to be real plus the margin, or without one, a limit raised until the best cube and
 // its margin lie within it.
-std::vector<std::pair<std::string, double>> likeliestCubes(const StickerFits& fits, int keep,
+std::vector<std::pair<std::string, double>> likeliestCubes(StickerFits fits, int keep,
                                                            double margin,
                                                            const std::string& known) {
+    // Each sticker's terms less the least of them: every cube's fit moves by the same amount, and
+    // the least fit that the remaining positions can add, which prunes the search, comes closer to
+    // what they do add.
+    for (auto& terms : fits.term) {
+        const double least = *std::min_element(terms, terms + colours);
+        for (double& term : terms) term -= least;
+    }
     double cornerFit[8][8][3], edgeFit[12][12][2];
     pieceFits(fits, FaceCube::cornerFacelet, FaceCube::cornerColor, cornerFit);
     pieceFits(fits, FaceCube::edgeFacelet, FaceCube::edgeColor, edgeFit);
@@ -315,14 +413,14 @@ std::vector<std::pair<std::string, double>> likeliestCubes(const StickerFits& fi
 
 // The colours' means: each centre's reading at first, then the mean of the nine stickers
 // resolved to each colour.
-Colours coloursOf(const LogScan& scan, const std::string& facelets) {
+Colours coloursOf(const Scan& scan, const std::string& facelets) {
     Colours result{};
     int count[colours] = {};
     for (int p = 0; p < stickers; ++p) {
         const int k = facelets.empty() ? (p % 9 == 4 ? p / 9 : -1) : colourOf(facelets[p]);
         if (k < 0) continue;
         ++count[k];
-        for (int c = 0; c < channels; ++c) result.mean[k][c] += scan.value[p][c];
+        for (int c = 0; c < channels; ++c) result.mean[k][c] += scan.readings.rgb[p][c];
     }
     for (int k = 0; k < colours; ++k) {
         for (int c = 0; c < channels; ++c) result.mean[k][c] /= std::max(count[k], 1);
@@ -330,37 +428,96 @@ Colours coloursOf(const LogScan& scan, const std::string& facelets) {
     return result;
 }
 
-// The scan's spreads estimated from the stickers of a resolved cube, leaving out those that fit
-// their colour far worse than the rest (a covered sticker would otherwise hide itself).
-Spread spreadOf(const LogScan& scan, const Colours& colours_, const std::string& facelets,
-                const Spread& previous) {
-    const StickerFits fits = stickerFits(scan, colours_, previous);
-    double hue = 0, brightness = 0;
-    int used = 0;
-    for (int p = 0; p < stickers; ++p) {
-        const int k = colourOf(facelets[p]);
-        if (fits.term[p][k] > ColourResolution::unfitDistance * ColourResolution::unfitDistance)
-            continue;
-        double d[channels], sum = 0;
-        for (int c = 0; c < channels; ++c) sum += d[c] = scan.value[p][c] - colours_.mean[k][c];
-        const double along = sum / channels;
-        for (double x : d) hue += (x - along) * (x - along);
-        brightness += along * along;
-        ++used;
+// A sticker far darker than its colour: covered, where the normal law of brightness would still
+// give it some chance.
+bool covered(const Scan& scan, int p, const double (&mean)[channels]) {
+    double reading = 0, colour = 0;
+    for (int c = 0; c < channels; ++c) {
+        reading += scan.readings.rgb[p][c];
+        colour += mean[c];
     }
-    // Each colour's mean is taken from its nine stickers, which leaves 8 of 9 of the spread.
-    const double samples = std::max(used, 1) * 8.0 / 9.0;
+    return reading < coveredBrightness * colour;
+}
+
+// -2 log of the likelihood of the stickers of a cube that fit their colours, for spreads.
+double spreadMisfit(const Scan& scan, const Colours& colours_, const std::string& facelets,
+                    const std::vector<int>& fitting, const Spread& spread) {
+    const Laws laws = lawsOf(scan, colours_, spread);
+    double sum = 0;
+    for (int p : fitting) sum += fitTerm(scan, p, laws.colour[colourOf(facelets[p])]);
+    return sum;
+}
+
+// The spreads of brightness and noise from the stickers' readings relative to their colours'
+// means: what all three channels share is brightness, the rest noise. A first estimate, which
+// takes no floor.
+Spread relativeSpread(const Scan& scan, const Colours& colours_, const std::string& facelets,
+                      const std::vector<int>& fitting, double floor) {
+    double hue = 0, brightness = 0;
+    for (int p : fitting) {
+        const double* m = colours_.mean[colourOf(facelets[p])];
+        double e[channels], along = 0;
+        for (int c = 0; c < channels; ++c)
+            along += e[c] = scan.readings.rgb[p][c] / std::max(m[c], 1e-9) - 1;
+        along /= channels;
+        for (double x : e) hue += (x - along) * (x - along);
+        brightness += along * along;
+    }
+    const double samples = std::max<double>(fitting.size(), 1);
     const double noise2 = hue / (2 * samples);
     const double brightness2 = brightness / samples - noise2 / channels;
-    const double least = 0.01;
-    return {std::max(std::sqrt(noise2), least),
-            std::max(std::sqrt(std::max(brightness2, 0.0)), least)};
+    return {std::sqrt(std::max(brightness2, 0.0)), std::sqrt(noise2), floor};
+}
+
+// The scan's spreads that make the stickers of a resolved cube likeliest, by a search in steps
+// that shrink from the first estimate (or that estimate alone, when search is false: while the
+// cube is still far from resolved), leaving out the stickers that fit their colour far worse than
+// the rest (a covered sticker would otherwise hide itself).
+Spread spreadOf(const Scan& scan, const Colours& colours_, const std::string& facelets,
+                const Spread& previous, bool search) {
+    const Laws laws = lawsOf(scan, colours_, previous);
+    std::vector<int> fitting;
+    for (int p = 0; p < stickers; ++p) {
+        const ColourLaw& law = laws.colour[colourOf(facelets[p])];
+        const double limit = ColourResolution::unfitDistance * ColourResolution::unfitDistance;
+        if (distanceSquared(scan, p, law) <= limit && !covered(scan, p, law.mean)) {
+            fitting.push_back(p);
+        }
+    }
+    const double least[3] = {0.005, 0.005, 1e-3 * scan.top + 1e-9};
+    const Spread first = relativeSpread(scan, colours_, facelets, fitting, previous.floor);
+    double x[3] = {first.brightness, first.noise, first.floor};
+    for (int i = 0; i < 3; ++i) x[i] = std::max(x[i], least[i]);
+    double misfit = spreadMisfit(scan, colours_, facelets, fitting, {x[0], x[1], x[2]});
+    for (double step = 1.2; search && step > 1.02; step = std::sqrt(step)) {
+        for (bool better = true; better;) {
+            better = false;
+            for (int i = 0; i < 3; ++i) {
+                for (double factor : {step, 1 / step}) {
+                    double y[3] = {x[0], x[1], x[2]};
+                    y[i] = std::max(y[i] * factor, least[i]);
+                    const double m =
+                        spreadMisfit(scan, colours_, facelets, fitting, {y[0], y[1], y[2]});
+                    if (m < misfit) {
+                        misfit = m, std::copy(y, y + 3, x), better = true;
+                        break;
+                    }
+                }
+            }
+        }
+    }
+    // Each colour's mean is taken from its nine stickers, which leaves 8 of 9 of the variance.
+    const double widen = std::sqrt(9.0 / 8.0);
+    return {x[0] * widen, x[1] * widen, x[2] * widen};
 }
 
 // The summed fit terms of a cube's stickers against the means of its own colours: -2 log of its
 // likelihood with the colours' means left free (each colour has nine stickers on every cube).
-double ownScatter(const LogScan& scan, const std::string& facelets, const Spread& spread) {
-    return fitOf(stickerFits(scan, coloursOf(scan, facelets), spread), facelets);
+double ownMisfit(const Scan& scan, const std::string& facelets, const Spread& spread) {
+    const Laws laws = lawsOf(scan, coloursOf(scan, facelets), spread);
+    double sum = 0;
+    for (int p = 0; p < stickers; ++p) sum += fitTerm(scan, p, laws.colour[colourOf(facelets[p])]);
+    return sum;
 }
 
 }  // namespace
@@ -368,34 +525,35 @@ double ownScatter(const LogScan& scan, const std::string& facelets, const Spread
 namespace ColourResolution {
 
 Resolution resolve(const StickerReadings& readings) {
-    const LogScan scan = logScan(readings);
+    const Scan scan = scanOf(readings);
     Colours colours_ = coloursOf(scan, "");
-    Spread spread{0.1, 0.3};
+    Spread spread{0.3, 0.1, 0.01 * scan.top + 1e-9};
     std::string facelets;
     for (int round = 0; round < refinements; ++round) {
-        facelets =
-            likeliestCubes(stickerFits(scan, colours_, spread), 1, 0, facelets).front().first;
+        facelets = likeliestCubes(stickerFits(scan, lawsOf(scan, colours_, spread)), 1, 0, facelets)
+                       .front()
+                       .first;
         colours_ = coloursOf(scan, facelets);
-        spread = spreadOf(scan, colours_, facelets, spread);
+        spread = spreadOf(scan, colours_, facelets, spread, round == refinements - 1);
     }
     // The runners-up under the means of the best cube, each judged by its own means: a runner-up
     // that fits better so is taken as the best, and its runners-up are looked at in turn.
     std::vector<std::pair<std::string, double>> cubes;
     for (int climb = 0; climb < climbs; ++climb) {
-        cubes =
-            likeliestCubes(stickerFits(scan, colours_, spread), kept, negligibleMisfit, facelets);
-        for (auto& cube : cubes) cube.second = ownScatter(scan, cube.first, spread);
+        cubes = likeliestCubes(stickerFits(scan, lawsOf(scan, colours_, spread)), kept,
+                               negligibleMisfit, facelets);
+        for (auto& cube : cubes) cube.second = ownMisfit(scan, cube.first, spread);
         const auto best =
             std::min_element(cubes.begin(), cubes.end(),
                              [](const auto& a, const auto& b) { return a.second < b.second; });
         if (best == cubes.begin()) break;
         facelets = best->first;
         colours_ = coloursOf(scan, best->first);
-        spread = spreadOf(scan, colours_, best->first, spread);
+        spread = spreadOf(scan, colours_, best->first, spread, true);
     }
     std::stable_sort(cubes.begin(), cubes.end(),
                      [](const auto& a, const auto& b) { return a.second < b.second; });
-    const StickerFits fits = stickerFits(scan, coloursOf(scan, cubes[0].first), spread);
+    const Laws laws = lawsOf(scan, coloursOf(scan, cubes[0].first), spread);
     Resolution resolution;
     resolution.noise = spread.noise;
     resolution.brightnessSpread = spread.brightness;
@@ -411,8 +569,11 @@ Resolution resolve(const StickerReadings& readings) {
     resolution.confidence = resolution.candidates[0].probability;
     const std::string& best = resolution.candidates[0].facelets;
     for (int p = 0; p < stickers; ++p) {
-        resolution.distance[p] = std::sqrt(std::max(fits.term[p][colourOf(best[p])], 0.0));
-        if (resolution.distance[p] > unfitDistance) resolution.unfit.push_back(p);
+        const ColourLaw& law = laws.colour[colourOf(best[p])];
+        resolution.distance[p] = std::sqrt(std::max(distanceSquared(scan, p, law), 0.0));
+        if (resolution.distance[p] > unfitDistance || covered(scan, p, law.mean)) {
+            resolution.unfit.push_back(p);
+        }
         for (const CandidateCube& other : resolution.candidates) {
             if (other.facelets[p] != best[p]) {
                 resolution.doubtful.push_back(p);

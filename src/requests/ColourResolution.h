@@ -45,7 +45,7 @@ struct Resolution {
 namespace ColourResolution {
 
 // How many candidate cubes the resolution keeps.
-const int kept = 4;
+const int kept = 8;
 // The least confidence with which a resolved cube is answered: below it, "Error 10".
 const double defaultMinConfidence = 0.999;
 // A sticker further than this from its colour, in units of the scan's noise, fits no colour.
