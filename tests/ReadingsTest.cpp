@@ -65,6 +65,52 @@ TEST(ColourResolution, ResolvesScansToRealCubesWithConsistentCandidates) {
     }
 }
 
+TEST(ColourResolution, TheScaleOfTheReadingsChangesNothing) {
+    // Readings come in any scale: the same scan in other units resolves to the same cube with the
+    // same candidates, confidence and estimated spreads, saturated camera channels included.
+    std::mt19937 rng(8);
+    for (int n = 0; n < 40; ++n) {
+        const std::string cube = faceletsOf(Tools::randomCubie(rng));
+        const StickerReadings scan =
+            n % 2 ? ScanModels::ev3Scan(cube, 0.1, 0.1, rng) : ScanModels::cameraScan(cube, 5, rng);
+        StickerReadings scaled = scan;
+        for (auto& reading : scaled.rgb) {
+            for (double& v : reading) v *= 37.5;
+        }
+        const Resolution a = ColourResolution::resolve(scan);
+        const Resolution b = ColourResolution::resolve(scaled);
+        ASSERT_EQ(a.candidates.size(), b.candidates.size()) << n;
+        for (std::size_t i = 0; i < a.candidates.size(); ++i) {
+            EXPECT_EQ(a.candidates[i].facelets, b.candidates[i].facelets) << n;
+            EXPECT_NEAR(a.candidates[i].probability, b.candidates[i].probability, 1e-4) << n;
+        }
+        EXPECT_NEAR(a.noise, b.noise, 1e-4) << n;
+        EXPECT_NEAR(a.brightnessSpread, b.brightnessSpread, 1e-4) << n;
+        EXPECT_EQ(a.unfit, b.unfit) << n;
+    }
+}
+
+TEST(ColourResolution, BrightnessCostsLessThanHue) {
+    // A sticker 20 % brighter than its colour's mean fits it better than one whose red is 20 %
+    // higher and green 20 % lower: the brightness factor moves all three channels alike.
+    std::mt19937 rng(9);
+    for (int n = 0; n < 20; ++n) {
+        const std::string cube = faceletsOf(Tools::randomCubie(rng));
+        const StickerReadings scan = ScanModels::ev3Scan(cube, 0.05, 0.05, rng);
+        const int p = n % 2 ? 9 * (n % 6) + n % 4 : 9 * (n % 6) + 5 + n % 4;
+        std::array<double, 3> mean{};
+        for (int q = 0; q < 54; ++q) {
+            for (int c = 0; c < 3; ++c) mean[c] += cube[q] == cube[p] ? scan.rgb[q][c] / 9 : 0;
+        }
+        StickerReadings brighter = scan, otherHue = scan;
+        brighter.rgb[p] = {1.2 * mean[0], 1.2 * mean[1], 1.2 * mean[2]};
+        otherHue.rgb[p] = {1.2 * mean[0], 0.8 * mean[1], mean[2]};
+        EXPECT_LT(ColourResolution::resolve(brighter).distance[p],
+                  ColourResolution::resolve(otherHue).distance[p])
+            << n;
+    }
+}
+
 TEST(Readings, TextAndFaceOrdersAreReadOrRefusedWithTheirReason) {
     StickerReadings readings;
     std::string json = "[", plain;
