@@ -102,14 +102,17 @@ class Resolution(collections.namedtuple(
 _RESOLVED_LINE = re.compile(r"^# The readings resolve to ([URFDLB]{54}), with confidence ([0-9.]+)"
                             r" \(at least ([0-9.e-]+) is needed")
 _UNFIT_LINE = re.compile(r"^# Sticker ([URFDLB][1-9]) fits no colour")
+_UNSETTLED_LINE = re.compile(r"^# The readings do not decide the cube: the search .* did not settle")
 _DOUBTFUL_LINE = re.compile(r"^# Doubtful stickers: (.*)\.$")
 _CANDIDATE_LINE = re.compile(r"^# \d+\. ([URFDLB]{54}): probability ([0-9.]+), misfit ([0-9.]+)")
 
 
 def _resolution(block):
     """The Resolution that the lines of a --explain block of readings tell."""
-    found = {"doubtful": [], "unfit": [], "candidates": []}
+    found = {"doubtful": [], "unfit": [], "candidates": [], "settled": True}
     for line in block:
+        if _UNSETTLED_LINE.match(line):
+            found["settled"] = False
         resolved = _RESOLVED_LINE.match(line)
         if resolved:
             found["cube"], found["confidence"] = resolved.group(1), float(resolved.group(2))
@@ -126,7 +129,8 @@ def _resolution(block):
                                                  float(candidate.group(3))))
     if "cube" not in found:
         raise SolverError("the solver's explanation of the readings names no cube: %r" % block)
-    decided = not found["unfit"] and found["confidence"] >= found["least"]
+    decided = (not found["unfit"] and found["settled"]
+               and found["confidence"] >= found["least"])
     return Resolution(found["cube"], found["confidence"], found["doubtful"], found["unfit"],
                       found["candidates"], decided)
 
@@ -375,8 +379,9 @@ class Solver:
         readings, instead of facelets: 54 (r, g, b) triples of non-negative numbers, what the
         robot's sensor read on each sticker; the answer is that of the likeliest real cube, and
         CubeError with code 10 (its resolution says why) when they do not decide it: below
-        min_confidence (default 0.999), or a sticker that fits no colour. face_order: the order
-        of the faces in the facelets or readings, such as "ULFRBD"."""
+        min_confidence (default 0.999), a sticker that fits no colour, or a search for the
+        likeliest cube that did not settle. face_order: the order of the faces in the facelets or
+        readings, such as "ULFRBD"."""
         options = (_option_words(max_moves, time_limit, shortest, target) +
                    _scan_words(face_order, min_confidence, readings is not None))
         if readings is not None:

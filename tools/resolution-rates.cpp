@@ -68,7 +68,8 @@ void count(Counts& counts, bool answered, const std::string& answer, const std::
 struct Decision {
     std::string facelets;
     double confidence;
-    bool unfit;
+    // A sticker fits no colour, or the search did not settle: "Error 10" whatever the confidence.
+    bool refused;
 };
 
 std::vector<Decision> resolveScans(const std::vector<Scan>& scans, double& seconds) {
@@ -78,8 +79,8 @@ std::vector<Decision> resolveScans(const std::vector<Scan>& scans, double& secon
         const auto start = std::chrono::steady_clock::now();
         const Resolution resolution = ColourResolution::resolve(scan.readings);
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        decisions.push_back(
-            {resolution.facelets(), resolution.confidence, !resolution.unfit.empty()});
+        decisions.push_back({resolution.facelets(), resolution.confidence,
+                             !resolution.unfit.empty() || !resolution.settled});
     }
     return decisions;
 }
@@ -89,7 +90,7 @@ Counts countDecisions(const std::vector<Scan>& scans, const std::vector<Decision
     Counts counts;
     for (std::size_t n = 0; n < scans.size(); ++n) {
         const Decision& d = decisions[n];
-        count(counts, !d.unfit && d.confidence >= minConfidence, d.facelets, scans[n].cube);
+        count(counts, !d.refused && d.confidence >= minConfidence, d.facelets, scans[n].cube);
     }
     return counts;
 }

@@ -1,6 +1,7 @@
 #include "requests/ColourResolution.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -8,6 +9,7 @@
 #include "cube/CubieCube.h"
 #include "cube/FaceCube.h"
 #include "cube/TP.h"
+#include "cube/Tools.h"
 
 using namespace TP;
 
@@ -25,9 +27,12 @@ const int refinements = 3;
 // at a spread of 20 %. A margin of 20 left out runners-up that mattered (measured with
 // tools/resolution-rates --calibration: wrong cubes with confidences above 0.9999).
 const double negligibleMisfit = 50;
-// How often a runner-up that fits better with its own colours' means may replace the best (each
-// time the runners-up are searched for again: bounded for the time).
-const int climbs = 2;
+// How often the runners-up are searched for, each time around a runner-up that fits better with
+// its own colours' means than the best before it (bounded for the time). A search whose last round
+// still finds a better cube has not settled: the runners-up of its best were never searched for,
+// and its confidence says nothing (at 20 % / 20 % with at most 2 rounds, 4 % of the scans, some of
+// them answered wrongly with confidences above 0.99).
+const int climbs = 4;
 // A sticker whose reading is darker than this share of its colour's mean is covered.
 const double coveredBrightness = 0.25;
 
@@ -520,6 +525,55 @@ double ownMisfit(const Scan& scan, const std::string& facelets, const Spread& sp
     return sum;
 }
 
+// ---- Runners-up that the search does not reach -------------------------------------------------
+
+using ColourMap = std::array<int, colours>;
+
+// The colours U R F D L B as each of the 23 turns of the whole cube other than none exchanges them:
+// the closure of a quarter turn about the U-D axis and one about the R-L axis.
+std::vector<ColourMap> wholeCubeTurns() {
+    const ColourMap none{U, R, F, D, L, B};
+    const ColourMap generators[] = {{U, F, L, D, B, R}, {F, R, D, B, L, U}};
+    std::vector<ColourMap> turns{none};
+    for (std::size_t i = 0; i < turns.size(); ++i) {
+        for (const ColourMap& g : generators) {
+            ColourMap next;
+            for (int k = 0; k < colours; ++k) next[k] = g[turns[i][k]];
+            if (std::find(turns.begin(), turns.end(), next) == turns.end()) turns.push_back(next);
+        }
+    }
+    turns.erase(turns.begin());
+    return turns;
+}
+
+// The real cubes that a cube's stickers show with their colours exchanged as a turn of the whole
+// cube exchanges them, the centres kept. When two pairs of colours are each hard to tell apart
+// (red and orange, green and blue, at large spreads), such a cube can fit its readings, with its
+// own colours' means, about as well as the cube itself, yet it differs on some 32 stickers and
+// lies far beyond the search's margin under the cube's means. Judged with its own means, its
+// misfit is about 8/9 of what its centres add under the cube's fits (each centre among the nine
+// stickers of the colour the turn brings to its face): those that add more than twice the
+// search's margin are left out.
+std::vector<std::string> recolourings(const std::string& facelets, const StickerFits& fits) {
+    static const std::vector<ColourMap> turns = wholeCubeTurns();
+    const char letters[] = "URFDLB";
+    std::vector<std::string> cubes;
+    for (const ColourMap& turn : turns) {
+        double centres = 0;
+        for (int k = 0; k < colours; ++k) {
+            const int centre = 9 * turn[k] + 4;
+            centres += fits.term[centre][k] - fits.term[centre][turn[k]];
+        }
+        if (centres * 8 / 9 > 2 * negligibleMisfit) continue;
+        std::string recoloured = facelets;
+        for (int p = 0; p < stickers; ++p) {
+            if (p % 9 != 4) recoloured[p] = letters[turn[colourOf(facelets[p])]];
+        }
+        if (Tools::verify(recoloured) == 0) cubes.push_back(recoloured);
+    }
+    return cubes;
+}
+
 }  // namespace
 
 namespace ColourResolution {
@@ -536,17 +590,24 @@ Resolution resolve(const StickerReadings& readings) {
         colours_ = coloursOf(scan, facelets);
         spread = spreadOf(scan, colours_, facelets, spread, round == refinements - 1);
     }
-    // The runners-up under the means of the best cube, each judged by its own means: a runner-up
-    // that fits better so is taken as the best, and its runners-up are looked at in turn.
+    // The runners-up under the means of the best cube and its recolourings, each judged by its own
+    // means: a runner-up that fits better so is taken as the best, and its runners-up are looked
+    // at in turn.
     std::vector<std::pair<std::string, double>> cubes;
+    bool settled = false;
     for (int climb = 0; climb < climbs; ++climb) {
-        cubes = likeliestCubes(stickerFits(scan, lawsOf(scan, colours_, spread)), kept,
-                               negligibleMisfit, facelets);
+        const StickerFits fits = stickerFits(scan, lawsOf(scan, colours_, spread));
+        cubes = likeliestCubes(fits, kept, negligibleMisfit, facelets);
+        for (const std::string& other : recolourings(facelets, fits)) {
+            const auto same = [&](const auto& cube) { return cube.first == other; };
+            if (std::none_of(cubes.begin(), cubes.end(), same)) cubes.emplace_back(other, 0);
+        }
         for (auto& cube : cubes) cube.second = ownMisfit(scan, cube.first, spread);
         const auto best =
             std::min_element(cubes.begin(), cubes.end(),
                              [](const auto& a, const auto& b) { return a.second < b.second; });
-        if (best == cubes.begin()) break;
+        settled = best == cubes.begin();
+        if (settled || climb == climbs - 1) break;
         facelets = best->first;
         colours_ = coloursOf(scan, best->first);
         spread = spreadOf(scan, colours_, best->first, spread, true);
@@ -555,6 +616,7 @@ Resolution resolve(const StickerReadings& readings) {
                      [](const auto& a, const auto& b) { return a.second < b.second; });
     const Laws laws = lawsOf(scan, coloursOf(scan, cubes[0].first), spread);
     Resolution resolution;
+    resolution.settled = settled;
     resolution.noise = spread.noise;
     resolution.brightnessSpread = spread.brightness;
     double total = 0;
@@ -592,7 +654,7 @@ std::vector<std::pair<std::string, double>> bestCubes(const double (&misfit)[54]
 }
 
 bool decides(const Resolution& resolution, double minConfidence) {
-    return resolution.unfit.empty() && resolution.confidence >= minConfidence;
+    return resolution.unfit.empty() && resolution.settled && resolution.confidence >= minConfidence;
 }
 
 }  // namespace ColourResolution

@@ -22,11 +22,15 @@ struct CandidateCube {
 };
 
 struct Resolution {
-    // The likeliest candidates, at most ColourResolution::kept, the likeliest first: the first is
-    // the resolved cube. Those listed are at least a thousandth as likely as the first.
+    // The likeliest candidates, the likeliest first: the first is the resolved cube. Those listed
+    // are at least a thousandth as likely as the first.
     std::vector<CandidateCube> candidates;
     // The probability of the first candidate among all candidates found.
     double confidence = 0;
+    // False when the search for the likeliest cube did not settle: its last round still found a
+    // cube that fits better, whose own runners-up were not searched for. The cube is then not
+    // decided, whatever the confidence.
+    bool settled = true;
     // The stickers (0..53) on which a listed runner-up differs from the resolved cube.
     std::vector<int> doubtful;
     // The stickers whose readings fit none of the six colours (covered, glare): far further from
@@ -44,7 +48,8 @@ struct Resolution {
 
 namespace ColourResolution {
 
-// How many candidate cubes the resolution keeps.
+// How many candidate cubes the search for runners-up keeps (the best's recolourings, real cubes
+// with its colours exchanged as a turn of the whole cube exchanges them, come on top).
 const int kept = 8;
 // The least confidence with which a resolved cube is answered: below it, "Error 10".
 const double defaultMinConfidence = 0.999;
@@ -60,8 +65,8 @@ Resolution resolve(const StickerReadings& readings);
 std::vector<std::pair<std::string, double>> bestCubes(const double (&misfit)[54][6], int keep,
                                                       double margin);
 
-// True when the readings decide the cube: no sticker fits no colour, and the resolved cube's
-// confidence is at least minConfidence.
+// True when the readings decide the cube: no sticker fits no colour, the search settled, and the
+// resolved cube's confidence is at least minConfidence.
 bool decides(const Resolution& resolution, double minConfidence);
 
 }  // namespace ColourResolution

@@ -83,6 +83,11 @@ std::vector<std::string> explanation(const Resolution& resolution, const Sticker
                         " times the scan's noise from the likeliest, the colour of the " +
                         resolution.facelets()[p] + " centre. Covered, or glare? Scan again.");
     }
+    if (!resolution.settled) {
+        lines.push_back(
+            "The readings do not decide the cube: the search for the likeliest cube did "
+            "not settle (each round found a cube that fits better). Scan again.");
+    }
     if (resolution.confidence < minConfidence) {
         lines.push_back("The readings do not decide the cube: the likeliest cube has probability " +
                         number("%.6f", resolution.confidence) + ", below " +
