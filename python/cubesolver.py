@@ -86,8 +86,8 @@ class Repair(collections.namedtuple("Repair", "description cube changes")):
 
 class Candidate(collections.namedtuple("Candidate", "cube probability misfit")):
     """A real cube that readings may show: cube in face letters, its probability among the
-    candidates, and misfit, how much worse it fits than the likeliest (-2 log of the likelihood
-    ratio; 0 for the likeliest)."""
+    candidates, and misfit, how much less likely it is than the likeliest (-2 log of the ratio of
+    their probabilities; 0 for the likeliest)."""
 
 
 class Resolution(collections.namedtuple(
@@ -379,7 +379,7 @@ class Solver:
         readings, instead of facelets: 54 (r, g, b) triples of non-negative numbers, what the
         robot's sensor read on each sticker; the answer is that of the likeliest real cube, and
         CubeError with code 10 (its resolution says why) when they do not decide it: below
-        min_confidence (default 0.999), a sticker that fits no colour, or a search for the
+        min_confidence (default 0.9925), a sticker that fits no colour, or a search for the
         likeliest cube that did not settle. face_order: the order of the faces in the facelets or
         readings, such as "ULFRBD"."""
         options = (_option_words(max_moves, time_limit, shortest, target) +

@@ -12,7 +12,8 @@
 //                      expects stay at or below 0.1 % of the scans
 // --calibration        for each level, the resolution's scans by their confidence: how many, how
 //                      many wrong, and how many wrong the confidences predict
-// --sweep              for each level, the right and wrong answers at several thresholds
+// --sweep              for each level, the right and wrong answers at several thresholds, and the
+//                      wrong answers that the confidences predict (the sum of 1 - confidence)
 // --spreads uniform|scan-noise   read the EV3 model's spreads another way (ScanModels::Ev3Spreads)
 #include <algorithm>
 #include <chrono>
@@ -119,15 +120,28 @@ std::string calibrationOf(const std::string& level, const std::vector<Scan>& sca
     return line + "\n";
 }
 
-// The right and wrong answers of the resolution at several thresholds, in per cent.
+// The wrong answers that the confidences predict at a threshold: the sum of 1 - confidence over the
+// scans answered.
+double predictedWrong(const std::vector<Decision>& decisions, double minConfidence) {
+    double sum = 0;
+    for (const Decision& d : decisions) {
+        if (!d.refused && d.confidence >= minConfidence) sum += 1 - d.confidence;
+    }
+    return sum;
+}
+
+// The right and wrong answers of the resolution at several thresholds, in per cent, with the wrong
+// answers that the confidences predict.
 std::string sweepOf(const std::string& level, const std::vector<Scan>& scans,
                     const std::vector<Decision>& decisions) {
     std::string line = level + ":";
-    for (double threshold : {0.9, 0.99, 0.995, 0.998, 0.999, 0.9995, 0.9999}) {
+    for (double threshold : {0.9, 0.95, 0.98, 0.99, 0.9925, 0.995, 0.999}) {
         const Counts counts = countDecisions(scans, decisions, threshold);
-        char text[80];
-        std::snprintf(text, sizeof text, "  %g: %.1f %% right, %.2f %% wrong", threshold,
-                      100.0 * counts.right / scans.size(), 100.0 * counts.wrong / scans.size());
+        const double n = scans.size() / 100.0;
+        char text[96];
+        std::snprintf(text, sizeof text, "  %g: %.1f %% right, %.3f %% wrong (%.3f %% predicted)",
+                      threshold, counts.right / n, counts.wrong / n,
+                      predictedWrong(decisions, threshold) / n);
         line += text;
     }
     return line + "\n";

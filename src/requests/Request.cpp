@@ -150,7 +150,7 @@ std::string helpText(const char* program) {
            "                     ignored; - reads standard input. Answered as the likeliest\n"
            "                     real cube would be, or \"Error 10\" when they do not decide it\n"
            "  --min-confidence P with --readings: \"Error 10\" when the likeliest cube's\n"
-           "                     probability is below P (0 to 1; default 0.999)\n"
+           "                     probability is below P (0 to 1; default 0.9925)\n"
            "  --report FILE.svg  with --readings: write the picture of the readings as SVG\n"
            "  --face-order ORDER the scan's faces come in ORDER (such as ULFRBD), the cube's\n"
            "                     stickers or the readings alike; default URFDLB\n"

@@ -130,7 +130,7 @@ bool applyValue(const std::string& name, const std::string& value, RequestOption
         options.timeLimitMillis = n;
     } else if (name == "--min-confidence") {
         if (!readFraction(value, options.minConfidence)) {
-            error = "--min-confidence takes a probability from 0 to 1, such as 0.999, not " +
+            error = "--min-confidence takes a probability from 0 to 1, such as 0.99, not " +
                     quoted(value);
             return false;
         }

@@ -96,7 +96,7 @@ std::vector<std::string> explanation(const Resolution& resolution, const Sticker
     }
     lines.push_back("Doubtful stickers: " + names(resolution.doubtful) + ".");
     lines.push_back(
-        "Candidates, the likeliest first (misfit: -2 log of the likelihood against the "
+        "Candidates, the likeliest first (misfit: -2 log of the probability against the "
         "first's):");
     const std::string& first = resolution.facelets();
     for (std::size_t i = 0; i < resolution.candidates.size(); ++i) {
