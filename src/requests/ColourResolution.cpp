@@ -552,30 +552,40 @@ std::vector<ColourMap> wholeCubeTurns() {
     return turns;
 }
 
-// The real cubes that a cube's stickers show with their colours exchanged as a turn of the whole
-// cube exchanges them, the centres kept. When two pairs of colours are each hard to tell apart
-// (red and orange, green and blue, at large spreads), such a cube can fit its readings, with its
-// own colours' means, about as well as the cube itself, yet it differs on some 32 stickers and
-// lies far beyond the search's margin under the cube's means. Judged with its own means, its
-// misfit is about 8/9 of what its centres add under the cube's fits (each centre among the nine
-// stickers of the colour the turn brings to its face): those that add more than twice the
-// search's margin are left out.
-std::vector<std::string> recolourings(const std::string& facelets, const StickerFits& fits) {
-    static const std::vector<ColourMap> turns = wholeCubeTurns();
+// A cube's stickers with their colours exchanged as a turn of the whole cube exchanges them, the
+// centres kept: a real cube or not.
+std::string recoloured(const std::string& facelets, const ColourMap& turn) {
     const char letters[] = "URFDLB";
+    std::string cube = facelets;
+    for (int p = 0; p < stickers; ++p) {
+        if (p % 9 != 4) cube[p] = letters[turn[colourOf(facelets[p])]];
+    }
+    return cube;
+}
+
+const std::vector<ColourMap>& turns() {
+    static const std::vector<ColourMap> all = wholeCubeTurns();
+    return all;
+}
+
+// The best cube's recolourings worth judging as runners-up. When two pairs of colours are each
+// hard to tell apart (red and orange, green and blue, at large spreads), a recolouring can fit
+// the readings, with its own colours' means, about as well as the best, yet it differs on some 32
+// stickers and lies far beyond the search's margin under the best's means. Judged with its own
+// means, its misfit is about 8/9 of what its centres add under the best's fits (each centre among
+// the stickers of the colour the turn brings to its face): those that add more than twice the
+// search's margin are left out.
+std::vector<std::string> likelyRecolourings(const std::string& best, const StickerFits& fits) {
     std::vector<std::string> cubes;
-    for (const ColourMap& turn : turns) {
+    for (const ColourMap& turn : turns()) {
         double centres = 0;
         for (int k = 0; k < colours; ++k) {
             const int centre = 9 * turn[k] + 4;
             centres += fits.term[centre][k] - fits.term[centre][turn[k]];
         }
         if (centres * 8 / 9 > 2 * negligibleMisfit) continue;
-        std::string recoloured = facelets;
-        for (int p = 0; p < stickers; ++p) {
-            if (p % 9 != 4) recoloured[p] = letters[turn[colourOf(facelets[p])]];
-        }
-        if (Tools::verify(recoloured) == 0) cubes.push_back(recoloured);
+        const std::string cube = recoloured(best, turn);
+        if (Tools::verify(cube) == 0) cubes.push_back(cube);
     }
     return cubes;
 }
@@ -602,12 +612,12 @@ int changedStickers(const std::string& a, const std::string& b) {
     return changed;
 }
 
-// The candidates' misfits, judged with their own means, the best first, made calibrated: each
-// runner-up's misfit against the best's, scaled by calibratedMisfit. The mean of a runner-up's
-// misfit over the scans of which the best is the truth is the misfit it has when every sticker
-// reads exactly the mean of its colour under the best.
-void calibrate(const Scan& scan, const Spread& spread,
-               std::vector<std::pair<std::string, double>>& cubes) {
+// The calibrated misfit of each candidate against the first, the best (0 for the best), from their
+// misfits judged with their own means. The mean of a runner-up's misfit over the scans of which the
+// best is the truth is the misfit it has when every sticker reads exactly the mean of its colour
+// under the best.
+std::vector<double> calibratedMisfits(const Scan& scan, const Spread& spread,
+                                      const std::vector<std::pair<std::string, double>>& cubes) {
     const std::string& best = cubes[0].first;
     const Colours means = coloursOf(scan, best);
     StickerReadings exact;
@@ -618,12 +628,14 @@ void calibrate(const Scan& scan, const Spread& spread,
     Scan exactScan{exact, scan.top, {}, 1 << 7};
     std::fill(exactScan.present, exactScan.present + stickers, 7);
     const double bestMean = ownMisfit(exactScan, best, spread);
+    std::vector<double> misfits{0};
     for (std::size_t i = 1; i < cubes.size(); ++i) {
         const std::string& other = cubes[i].first;
         const double mean = ownMisfit(exactScan, other, spread) - bestMean;
-        cubes[i].second = cubes[0].second + calibratedMisfit(cubes[i].second - cubes[0].second,
-                                                             mean, changedStickers(best, other));
+        misfits.push_back(calibratedMisfit(cubes[i].second - cubes[0].second, mean,
+                                           changedStickers(best, other)));
     }
+    return misfits;
 }
 
 }  // namespace
@@ -650,7 +662,7 @@ Resolution resolve(const StickerReadings& readings) {
     for (int climb = 0; climb < climbs; ++climb) {
         const StickerFits fits = stickerFits(scan, lawsOf(scan, colours_, spread));
         cubes = likeliestCubes(fits, kept, negligibleMisfit, facelets);
-        for (const std::string& other : recolourings(facelets, fits)) {
+        for (const std::string& other : likelyRecolourings(facelets, fits)) {
             const auto same = [&](const auto& cube) { return cube.first == other; };
             if (std::none_of(cubes.begin(), cubes.end(), same)) cubes.emplace_back(other, 0);
         }
@@ -664,23 +676,26 @@ Resolution resolve(const StickerReadings& readings) {
         colours_ = coloursOf(scan, best->first);
         spread = spreadOf(scan, colours_, best->first, spread, true);
     }
-    const auto byMisfit = [](const auto& a, const auto& b) { return a.second < b.second; };
-    std::stable_sort(cubes.begin(), cubes.end(), byMisfit);
-    calibrate(scan, spread, cubes);
-    std::stable_sort(cubes.begin(), cubes.end(), byMisfit);
+    std::stable_sort(cubes.begin(), cubes.end(),
+                     [](const auto& a, const auto& b) { return a.second < b.second; });
+    const std::vector<double> misfits = calibratedMisfits(scan, spread, cubes);
+    std::vector<std::size_t> order(cubes.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return misfits[a] < misfits[b]; });
     const Laws laws = lawsOf(scan, coloursOf(scan, cubes[0].first), spread);
     Resolution resolution;
     resolution.settled = settled;
     resolution.noise = spread.noise;
     resolution.brightnessSpread = spread.brightness;
     double total = 0;
-    for (const auto& cube : cubes) total += std::exp(-(cube.second - cubes[0].second) / 2);
-    for (const auto& cube : cubes) {
-        const double misfit = cube.second - cubes[0].second;
-        const double probability = std::exp(-misfit / 2) / total;
+    for (double misfit : misfits) total += std::exp(-misfit / 2);
+    for (std::size_t i : order) {
+        const double probability = std::exp(-misfits[i] / 2) / total;
         // Candidates less than a thousandth as likely as the first are not worth naming.
         if (!resolution.candidates.empty() && probability < 1e-3 * (1 / total)) continue;
-        resolution.candidates.push_back({cube.first, misfit, probability});
+        resolution.candidates.push_back(
+            {cubes[i].first, misfits[i], cubes[i].second - cubes[0].second, probability});
     }
     resolution.confidence = resolution.candidates[0].probability;
     const std::string& best = resolution.candidates[0].facelets;
@@ -705,6 +720,15 @@ std::vector<std::pair<std::string, double>> bestCubes(const double (&misfit)[54]
     StickerFits fits;
     std::copy(&misfit[0][0], &misfit[0][0] + stickers * colours, &fits.term[0][0]);
     return likeliestCubes(fits, keep, margin, "");
+}
+
+std::vector<std::string> recolourings(const std::string& facelets) {
+    std::vector<std::string> cubes;
+    for (const ColourMap& turn : turns()) {
+        const std::string cube = recoloured(facelets, turn);
+        if (Tools::verify(cube) == 0) cubes.push_back(cube);
+    }
+    return cubes;
 }
 
 bool decides(const Resolution& resolution, double minConfidence) {

@@ -18,6 +18,9 @@ struct CandidateCube {
     // that of the likeliest (0 for the likeliest itself), from how much worse it fits, judged with
     // its own colours' means, calibrated for how far apart the colours it changes lie.
     double misfit;
+    // How much worse it fits than the likeliest candidate, each judged with its own colours'
+    // means: -2 log of its likelihood against the likeliest's, the misfit before calibration.
+    double likelihoodMisfit;
     // Its probability among the candidates found, the readings given.
     double probability;
 };
@@ -67,6 +70,11 @@ Resolution resolve(const StickerReadings& readings);
 // within margin of the best, at most keep.
 std::vector<std::pair<std::string, double>> bestCubes(const double (&misfit)[54][6], int keep,
                                                       double margin);
+
+// The real cubes that a cube's stickers show with their colours exchanged as a turn of the whole
+// cube exchanges them, the centres kept: the runners-up that the resolution judges beside those
+// its search finds.
+std::vector<std::string> recolourings(const std::string& facelets);
 
 // True when the readings decide the cube: no sticker fits no colour, the search settled, and the
 // resolved cube's confidence is at least minConfidence.

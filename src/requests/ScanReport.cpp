@@ -97,12 +97,14 @@ std::vector<std::string> explanation(const Resolution& resolution, const Sticker
     lines.push_back("Doubtful stickers: " + names(resolution.doubtful) + ".");
     lines.push_back(
         "Candidates, the likeliest first (misfit: -2 log of the probability against the "
-        "first's):");
+        "first's; likelihood: -2 log of the likelihood against the first's, each with its own "
+        "colours' means):");
     const std::string& first = resolution.facelets();
     for (std::size_t i = 0; i < resolution.candidates.size(); ++i) {
         const CandidateCube& c = resolution.candidates[i];
         std::string line = std::to_string(i + 1) + ". " + c.facelets + ": probability " +
-                           number("%.6f", c.probability) + ", misfit " + number("%.1f", c.misfit);
+                           number("%.6f", c.probability) + ", misfit " + number("%.1f", c.misfit) +
+                           " (likelihood " + number("%.1f", c.likelihoodMisfit) + ")";
         if (i > 0) line += "; differs at " + differences(first, c.facelets);
         lines.push_back(line);
     }
