@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "ProcessSupport.h"
 #include "TestSupport.h"
 #include "cube/FaceOrder.h"
@@ -42,6 +44,9 @@ TEST(ColourResolution, ResolvesScansToRealCubesWithConsistentCandidates) {
         if (level < 2) {
             EXPECT_TRUE(decided && r.facelets() == cube) << n;
         }
+        if (!r.settled) {
+            EXPECT_FALSE(decided) << n;
+        }
         EXPECT_EQ(r.confidence, r.candidates[0].probability);
         std::vector<int> doubtful;
         double total = 0;
@@ -49,6 +54,12 @@ TEST(ColourResolution, ResolvesScansToRealCubesWithConsistentCandidates) {
             const CandidateCube& c = r.candidates[i];
             EXPECT_EQ(Tools::verify(c.facelets), 0);
             EXPECT_NEAR(c.probability, r.confidence * std::exp(-c.misfit / 2), 1e-9);
+            // Calibrated, a runner-up is likelier than its likelihood alone says, never less.
+            EXPECT_GE(c.misfit, 0);
+            EXPECT_LE(c.misfit, c.likelihoodMisfit);
+            if (c.likelihoodMisfit > 0) {
+                EXPECT_LT(c.misfit, c.likelihoodMisfit);
+            }
             if (i > 0) {
                 EXPECT_GE(c.misfit, r.candidates[i - 1].misfit);
             }
@@ -63,6 +74,75 @@ TEST(ColourResolution, ResolvesScansToRealCubesWithConsistentCandidates) {
         doubtful.erase(std::unique(doubtful.begin(), doubtful.end()), doubtful.end());
         EXPECT_EQ(r.doubtful, doubtful);
     }
+}
+
+TEST(ColourResolution, TheCalibrationTakesMoreWhereTheColoursLieCloseForTheSpread) {
+    // The share of its likelihood's misfit that a runner-up keeps, calibrated, is smaller where
+    // red and orange lie closer for the spread of the scan.
+    std::mt19937 rng(10);
+    double kept[2] = {}, count[2] = {};
+    for (int n = 0; n < 120; ++n) {
+        const int level = n % 4 == 0;
+        const std::string cube = faceletsOf(Tools::randomCubie(rng));
+        const double spread = level ? 0.2 : 0.1;
+        const Resolution r =
+            ColourResolution::resolve(ScanModels::ev3Scan(cube, spread, spread, rng));
+        for (const CandidateCube& c : r.candidates) {
+            if (c.likelihoodMisfit <= 1) continue;
+            kept[level] += c.misfit / c.likelihoodMisfit;
+            ++count[level];
+        }
+    }
+    ASSERT_GT(count[0], 10);
+    ASSERT_GT(count[1], 10);
+    EXPECT_LT(kept[1] / count[1], kept[0] / count[0]);
+}
+
+TEST(ColourResolution, RecolouringsExchangeTheColoursAsATurnOfTheWholeCube) {
+    // Each recolouring is a real cube that shows the cube's stickers with each colour exchanged
+    // for one other, the centres kept; turned back, it gives the cube. The half turn about the U-D
+    // axis, red for orange and green for blue, always gives a real cube.
+    std::mt19937 rng(12);
+    for (int n = 0; n < 30; ++n) {
+        const std::string cube = faceletsOf(Tools::randomCubie(rng));
+        const std::vector<std::string> cubes = ColourResolution::recolourings(cube);
+        std::string halfTurn = cube;
+        const std::string from = "URFDLB", to = "ULBDRF";
+        for (int p = 0; p < 54; ++p) {
+            if (p % 9 != 4) halfTurn[p] = to[from.find(cube[p])];
+        }
+        EXPECT_NE(std::find(cubes.begin(), cubes.end(), halfTurn), cubes.end()) << n;
+        for (const std::string& other : cubes) {
+            EXPECT_EQ(Tools::verify(other), 0);
+            EXPECT_NE(other, cube);
+            std::map<char, char> exchange;
+            for (int p = 0; p < 54; ++p) {
+                if (p % 9 == 4) {
+                    EXPECT_EQ(other[p], cube[p]);
+                } else {
+                    EXPECT_EQ(exchange.emplace(cube[p], other[p]).first->second, other[p]) << p;
+                }
+            }
+            const std::vector<std::string> back = ColourResolution::recolourings(other);
+            EXPECT_NE(std::find(back.begin(), back.end(), cube), back.end());
+        }
+    }
+}
+
+TEST(ColourResolution, OnlyASettledConfidentResolutionWithoutUnfitStickersDecides) {
+    Resolution r;
+    r.candidates.push_back({solvedFacelets, 0, 0, 1});
+    r.confidence = 1;
+    EXPECT_TRUE(ColourResolution::decides(r, ColourResolution::defaultMinConfidence));
+    r.settled = false;
+    EXPECT_FALSE(ColourResolution::decides(r, 0));
+    r.settled = true;
+    r.unfit = {3};
+    EXPECT_FALSE(ColourResolution::decides(r, 0));
+    r.unfit.clear();
+    r.confidence = 0.99;
+    EXPECT_FALSE(ColourResolution::decides(r, 0.995));
+    EXPECT_TRUE(ColourResolution::decides(r, 0.99));
 }
 
 TEST(ColourResolution, TheScaleOfTheReadingsChangesNothing) {

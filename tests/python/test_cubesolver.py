@@ -189,6 +189,13 @@ class SolverTest(unittest.TestCase):
                 solver.solve(readings=readings)
             self.assertEqual((raised.exception.code, raised.exception.resolution.unfit), (10, ["U4"]))
             self.assertTrue(str(raised.exception).startswith("Error 10: the readings do not decide"))
+            # A search that did not settle decides nothing, whatever the confidence.
+            block = ["# The readings resolve to %s, with confidence 1.000000 (at least 0.5 is "
+                     "needed: --min-confidence)." % ANSWERS[0][0],
+                     "# The readings do not decide the cube: the search for the likeliest cube did "
+                     "not settle (each round found a cube that fits better). Scan again."]
+            self.assertEqual(cubesolver._resolution(block).decided, False)
+            self.assertEqual(cubesolver._resolution(block[:1]).decided, True)
             for bad in (readings[:53], readings[:53] + [(1, -1, 1)], readings[:53] + [(1, float("nan"), 1)]):
                 self.assertRaises(ValueError, solver.solve, readings=bad)
             self.assertRaises(ValueError, solver.solve, ANSWERS[0][0], readings=readings)
