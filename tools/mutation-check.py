@@ -182,8 +182,9 @@ FAULTS = [
      "            resolution.unfit.push_back(p);\n", "",
      "a covered sticker goes unnoticed"),
     ("resolve-covered", "src/requests/ColourResolution.cpp",
-     "if (resolution.distance[p] > unfitDistance || covered(scan, p, law.mean)) {",
-     "if (resolution.distance[p] > unfitDistance) {",
+     "if (resolution.distance[p] > ColourResolution::unfitDistance ||\n"
+     "            covered(scan, p, law.mean)) {",
+     "if (resolution.distance[p] > ColourResolution::unfitDistance) {",
      "a covered sticker taken for a dark one when the brightness spreads widely"),
     ("resolve-brightness", "src/requests/ColourResolution.cpp",
      "covariance[c][d] = spread.brightness * spread.brightness * m[c] * m[d];",

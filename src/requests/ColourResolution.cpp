@@ -638,6 +638,85 @@ std::vector<double> calibratedMisfits(const Scan& scan, const Spread& spread,
     return misfits;
 }
 
+// The candidates judged with their own means, the best first, with the spreads they were judged
+// with, and whether the search settled.
+struct Judged {
+    std::vector<std::pair<std::string, double>> cubes;
+    Spread spread;
+    bool settled;
+};
+
+// The runners-up under the means of the best cube and its recolourings, each judged by its own
+// means: a runner-up that fits better so is taken as the best, and its runners-up are looked at in
+// turn, at most climbs times in all.
+Judged judgedCandidates(const Scan& scan, std::string facelets, Spread spread) {
+    Judged judged{{}, spread, false};
+    Colours colours_ = coloursOf(scan, facelets);
+    std::vector<std::pair<std::string, double>>& cubes = judged.cubes;
+    for (int climb = 0; climb < climbs; ++climb) {
+        const StickerFits fits = stickerFits(scan, lawsOf(scan, colours_, judged.spread));
+        cubes = likeliestCubes(fits, ColourResolution::kept, negligibleMisfit, facelets);
+        for (const std::string& other : likelyRecolourings(facelets, fits)) {
+            const auto same = [&](const auto& cube) { return cube.first == other; };
+            if (std::none_of(cubes.begin(), cubes.end(), same)) cubes.emplace_back(other, 0);
+        }
+        for (auto& cube : cubes) cube.second = ownMisfit(scan, cube.first, judged.spread);
+        const auto best =
+            std::min_element(cubes.begin(), cubes.end(),
+                             [](const auto& a, const auto& b) { return a.second < b.second; });
+        judged.settled = best == cubes.begin();
+        if (judged.settled || climb == climbs - 1) break;
+        facelets = best->first;
+        colours_ = coloursOf(scan, best->first);
+        judged.spread = spreadOf(scan, colours_, best->first, judged.spread, true);
+    }
+    std::stable_sort(cubes.begin(), cubes.end(),
+                     [](const auto& a, const auto& b) { return a.second < b.second; });
+    return judged;
+}
+
+// The candidates by their calibrated misfits, the likeliest first, with their probabilities among
+// all those found; those less than a thousandth as likely as the first are not worth naming.
+Resolution candidatesOf(const std::vector<std::pair<std::string, double>>& cubes,
+                        const std::vector<double>& misfits) {
+    std::vector<std::size_t> order(cubes.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return misfits[a] < misfits[b]; });
+    double total = 0;
+    for (double misfit : misfits) total += std::exp(-misfit / 2);
+    Resolution resolution;
+    for (std::size_t i : order) {
+        const double probability = std::exp(-misfits[i] / 2) / total;
+        if (!resolution.candidates.empty() && probability < 1e-3 * (1 / total)) continue;
+        resolution.candidates.push_back(
+            {cubes[i].first, misfits[i], cubes[i].second - cubes[0].second, probability});
+    }
+    resolution.confidence = resolution.candidates[0].probability;
+    return resolution;
+}
+
+// Each sticker's distance from its colour in the resolved cube, the stickers that fit no colour and
+// those on which a listed runner-up differs.
+void markStickers(const Scan& scan, const Spread& spread, Resolution& resolution) {
+    const std::string& best = resolution.candidates[0].facelets;
+    const Laws laws = lawsOf(scan, coloursOf(scan, best), spread);
+    for (int p = 0; p < stickers; ++p) {
+        const ColourLaw& law = laws.colour[colourOf(best[p])];
+        resolution.distance[p] = std::sqrt(std::max(distanceSquared(scan, p, law), 0.0));
+        if (resolution.distance[p] > ColourResolution::unfitDistance ||
+            covered(scan, p, law.mean)) {
+            resolution.unfit.push_back(p);
+        }
+        for (const CandidateCube& other : resolution.candidates) {
+            if (other.facelets[p] != best[p]) {
+                resolution.doubtful.push_back(p);
+                break;
+            }
+        }
+    }
+}
+
 }  // namespace
 
 namespace ColourResolution {
@@ -654,64 +733,13 @@ Resolution resolve(const StickerReadings& readings) {
         colours_ = coloursOf(scan, facelets);
         spread = spreadOf(scan, colours_, facelets, spread, round == refinements - 1);
     }
-    // The runners-up under the means of the best cube and its recolourings, each judged by its own
-    // means: a runner-up that fits better so is taken as the best, and its runners-up are looked
-    // at in turn.
-    std::vector<std::pair<std::string, double>> cubes;
-    bool settled = false;
-    for (int climb = 0; climb < climbs; ++climb) {
-        const StickerFits fits = stickerFits(scan, lawsOf(scan, colours_, spread));
-        cubes = likeliestCubes(fits, kept, negligibleMisfit, facelets);
-        for (const std::string& other : likelyRecolourings(facelets, fits)) {
-            const auto same = [&](const auto& cube) { return cube.first == other; };
-            if (std::none_of(cubes.begin(), cubes.end(), same)) cubes.emplace_back(other, 0);
-        }
-        for (auto& cube : cubes) cube.second = ownMisfit(scan, cube.first, spread);
-        const auto best =
-            std::min_element(cubes.begin(), cubes.end(),
-                             [](const auto& a, const auto& b) { return a.second < b.second; });
-        settled = best == cubes.begin();
-        if (settled || climb == climbs - 1) break;
-        facelets = best->first;
-        colours_ = coloursOf(scan, best->first);
-        spread = spreadOf(scan, colours_, best->first, spread, true);
-    }
-    std::stable_sort(cubes.begin(), cubes.end(),
-                     [](const auto& a, const auto& b) { return a.second < b.second; });
-    const std::vector<double> misfits = calibratedMisfits(scan, spread, cubes);
-    std::vector<std::size_t> order(cubes.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return misfits[a] < misfits[b]; });
-    const Laws laws = lawsOf(scan, coloursOf(scan, cubes[0].first), spread);
-    Resolution resolution;
-    resolution.settled = settled;
-    resolution.noise = spread.noise;
-    resolution.brightnessSpread = spread.brightness;
-    double total = 0;
-    for (double misfit : misfits) total += std::exp(-misfit / 2);
-    for (std::size_t i : order) {
-        const double probability = std::exp(-misfits[i] / 2) / total;
-        // Candidates less than a thousandth as likely as the first are not worth naming.
-        if (!resolution.candidates.empty() && probability < 1e-3 * (1 / total)) continue;
-        resolution.candidates.push_back(
-            {cubes[i].first, misfits[i], cubes[i].second - cubes[0].second, probability});
-    }
-    resolution.confidence = resolution.candidates[0].probability;
-    const std::string& best = resolution.candidates[0].facelets;
-    for (int p = 0; p < stickers; ++p) {
-        const ColourLaw& law = laws.colour[colourOf(best[p])];
-        resolution.distance[p] = std::sqrt(std::max(distanceSquared(scan, p, law), 0.0));
-        if (resolution.distance[p] > unfitDistance || covered(scan, p, law.mean)) {
-            resolution.unfit.push_back(p);
-        }
-        for (const CandidateCube& other : resolution.candidates) {
-            if (other.facelets[p] != best[p]) {
-                resolution.doubtful.push_back(p);
-                break;
-            }
-        }
-    }
+    const Judged judged = judgedCandidates(scan, facelets, spread);
+    Resolution resolution =
+        candidatesOf(judged.cubes, calibratedMisfits(scan, judged.spread, judged.cubes));
+    resolution.settled = judged.settled;
+    resolution.noise = judged.spread.noise;
+    resolution.brightnessSpread = judged.spread.brightness;
+    markStickers(scan, judged.spread, resolution);
     return resolution;
 }
 
