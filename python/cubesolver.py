@@ -15,6 +15,11 @@ CubeError). A stream program that cannot start or that has ended raises SolverEr
 then closed, and a new one starts a new process.
 solve(cube, timeout=SECONDS) raises TimeoutError when the answer takes longer; the Solver stays
 usable, and each answer still goes to its own cube.
+
+A robot may pass what its sensor read instead of the cube: solve(readings=[(r, g, b), ...]) with
+54 triples in the order of the facelets answers the likeliest real cube, or raises CubeError with
+code 10 when the readings do not decide it; resolve(readings) returns that cube, its confidence
+and its doubtful stickers as data (a Resolution).
 """
 
 import collections
@@ -28,8 +33,8 @@ import threading
 import time
 import weakref
 
-__all__ = ["CubeError", "Repair", "Solver", "SolverError", "TargetError", "PROGRAM",
-           "START_TIMEOUT"]
+__all__ = ["Candidate", "CubeError", "Repair", "Resolution", "Solver", "SolverError", "TargetError",
+           "PROGRAM", "START_TIMEOUT"]
 
 PROGRAM = "cubesolver-stream"
 
@@ -66,6 +71,9 @@ _REASONS = {
     "solves",
     9: "the centres are not where they belong: hold the cube so that each centre shows its own "
     "face's colour (r up, g right, w front, o down, b left, y back) and scan it again",
+    10: "the readings do not decide the cube: two or more real cubes fit them about equally, or a "
+    "sticker fits no colour (covered, glare); scan again (the error's resolution names the "
+    "doubtful stickers)",
 }
 
 
@@ -76,15 +84,109 @@ class Repair(collections.namedtuple("Repair", "description cube changes")):
     letter it should read there."""
 
 
+class Candidate(collections.namedtuple("Candidate", "cube probability misfit")):
+    """A real cube that readings may show: cube in face letters, its probability among the
+    candidates, and misfit, how much less likely it is than the likeliest (-2 log of the ratio of
+    their probabilities; 0 for the likeliest)."""
+
+
+class Resolution(collections.namedtuple(
+        "Resolution", "cube confidence doubtful unfit candidates decided")):
+    """The likeliest real cube for a scan's readings, in face letters; confidence, its probability
+    among the candidates; doubtful, the stickers ("F2") on which a likely runner-up differs; unfit,
+    the stickers that fit no colour; candidates, the likeliest first (Candidate); decided, whether
+    the solver answers it (else "Error 10")."""
+
+
+# The lines of the --explain block of readings that carry data.
+_RESOLVED_LINE = re.compile(r"^# The readings resolve to ([URFDLB]{54}), with confidence ([0-9.]+)"
+                            r" \(at least ([0-9.e-]+) is needed")
+_UNFIT_LINE = re.compile(r"^# Sticker ([URFDLB][1-9]) fits no colour")
+_UNSETTLED_LINE = re.compile(r"^# The readings do not decide the cube: the search .* did not settle")
+_DOUBTFUL_LINE = re.compile(r"^# Doubtful stickers: (.*)\.$")
+_CANDIDATE_LINE = re.compile(r"^# \d+\. ([URFDLB]{54}): probability ([0-9.]+), misfit ([0-9.]+)")
+
+
+def _resolution(block):
+    """The Resolution that the lines of a --explain block of readings tell."""
+    found = {"doubtful": [], "unfit": [], "candidates": [], "settled": True}
+    for line in block:
+        if _UNSETTLED_LINE.match(line):
+            found["settled"] = False
+        resolved = _RESOLVED_LINE.match(line)
+        if resolved:
+            found["cube"], found["confidence"] = resolved.group(1), float(resolved.group(2))
+            found["least"] = float(resolved.group(3))
+        unfit = _UNFIT_LINE.match(line)
+        if unfit:
+            found["unfit"].append(unfit.group(1))
+        doubtful = _DOUBTFUL_LINE.match(line)
+        if doubtful and doubtful.group(1) != "none":
+            found["doubtful"] = doubtful.group(1).split()
+        candidate = _CANDIDATE_LINE.match(line)
+        if candidate:
+            found["candidates"].append(Candidate(candidate.group(1), float(candidate.group(2)),
+                                                 float(candidate.group(3))))
+    if "cube" not in found:
+        raise SolverError("the solver's explanation of the readings names no cube: %r" % block)
+    decided = (not found["unfit"] and found["settled"]
+               and found["confidence"] >= found["least"])
+    return Resolution(found["cube"], found["confidence"], found["doubtful"], found["unfit"],
+                      found["candidates"], decided)
+
+
+def _readings_words(readings):
+    """The words of --readings for 54 (r, g, b) triples of non-negative numbers; ValueError or
+    TypeError for anything else."""
+    try:
+        triples = [tuple(reading) for reading in readings]
+    except TypeError:
+        raise TypeError("readings must be 54 (r, g, b) triples of numbers") from None
+    if len(triples) != 54 or any(len(triple) != 3 for triple in triples):
+        raise ValueError("readings must be 54 (r, g, b) triples, one a sticker in the order of "
+                         "the facelets, not %d" % len(triples))
+    words = []
+    for n, value in enumerate(number for triple in triples for number in triple):
+        if isinstance(value, bool) or not isinstance(value, (int, float)):
+            raise TypeError("reading %d (sticker %d) is no number: %r" % (n + 1, n // 3 + 1, value))
+        if not 0 <= value < float("inf"):
+            raise ValueError("reading %d (sticker %d) must be a non-negative number, not %r"
+                             % (n + 1, n // 3 + 1, value))
+        words.append(repr(value))
+    return "--readings " + " ".join(words)
+
+
+def _scan_words(face_order, min_confidence, readings):
+    """The options of how a scan is read, each word followed by a blank; ValueError for a value
+    the solver would refuse."""
+    words = ""
+    if face_order is not None:
+        if not isinstance(face_order, str) or sorted(face_order) != sorted("URFDLB"):
+            raise ValueError("face_order must be the six face letters URFDLB in the scan's order, "
+                             "each once, such as \"ULFRBD\", not %r" % (face_order,))
+        words += "--face-order %s " % face_order
+    if min_confidence is not None:
+        if not readings:
+            raise ValueError("min_confidence applies to readings")
+        if (isinstance(min_confidence, bool) or not isinstance(min_confidence, (int, float))
+                or not 0 <= min_confidence <= 1):
+            raise ValueError("min_confidence must be a number from 0 to 1, not %r"
+                             % (min_confidence,))
+        words += "--min-confidence %.17f " % min_confidence
+    return words
+
+
 class CubeError(ValueError):
     """The solver rejected the cube: code is N of its "Error N" line. explanation is what
     cubesolver --explain says is wrong with the scan, one sentence a line ("" when it cannot
-    be asked), and repairs are the likeliest repairs it names, likeliest first (Repair)."""
+    be asked), and repairs are the likeliest repairs it names, likeliest first (Repair). For
+    readings, resolution is what they resolve to (a Resolution), else None."""
 
-    def __init__(self, code, explanation="", repairs=()):
+    def __init__(self, code, explanation="", repairs=(), resolution=None):
         self.code = code
         self.explanation = explanation
         self.repairs = list(repairs)
+        self.resolution = resolution
         reason = _REASONS.get(code, "the solver rejected the cube")
         super().__init__("Error %d: %s" % (code, reason))
 
@@ -261,8 +363,8 @@ class Solver:
         """The process id of the stream program."""
         return self._process.pid
 
-    def solve(self, facelets, max_moves=None, time_limit=None, shortest=False, target=None,
-              timeout=None, threads=None):
+    def solve(self, facelets=None, max_moves=None, time_limit=None, shortest=False, target=None,
+              timeout=None, threads=None, readings=None, face_order=None, min_confidence=None):
         """The face turns that solve the cube, such as "R2 U' F ", for its 54 stickers in face
         letters (U R F D L B) or colour letters (r g w o b y). Raises CubeError for a cube that
         cannot be solved as given, SolverError when the stream program has ended, TimeoutError
@@ -271,25 +373,30 @@ class Solver:
         The keywords max_moves, time_limit, shortest, target and threads are the options of
         cubesolver: max_moves (0 to 30), time_limit (in milliseconds, 1 to 3600000), shortest,
         target (facelets or a pattern name, such as "checkerboard"), for an answer that turns the
-        cube into the target, and threads (1 to 64; by default one for each processor). With any of them the cube already at its target gets "". A bad value
-        raises ValueError; a target the solver rejects raises TargetError, a CubeError whose code
-        has the meaning it has for a cube."""
-        request = _request_line(facelets, _option_words(max_moves, time_limit, shortest, target,
-                                                        threads))
-        deadline = None if timeout is None else time.monotonic() + timeout
-        try:
-            if not self._lock.acquire(timeout=-1 if timeout is None else max(timeout, 0)):
-                raise TimeoutError("the Solver was busy with other threads' cubes for %g s"
-                                   % timeout)
-            answer = self._exchange(request, deadline)
-            block = []
-            # Errors 7 and 8 are no fault of the scan; asking again would search again.
-            if (answer.startswith("Error ") and answer not in ("Error 7", "Error 8") and facelets
-                    and not set(facelets) & set(" \t")):
-                block = self._explanation(facelets.encode("utf-8"), deadline)
-        finally:
-            if self._lock._is_owned():
-                self._lock.release()
+        cube into the target, and threads (1 to 64; by default one for each processor). With any
+        of them the cube already at its target gets "". A bad value raises ValueError; a target
+        the solver rejects raises TargetError, a CubeError whose code has the meaning it has for a
+        cube.
+
+        readings, instead of facelets: 54 (r, g, b) triples of non-negative numbers, what the
+        robot's sensor read on each sticker; the answer is that of the likeliest real cube, and
+        CubeError with code 10 (its resolution says why) when they do not decide it: below
+        min_confidence (default 0.9925), a sticker that fits no colour, or a search for the
+        likeliest cube that did not settle. face_order: the order of the faces in the facelets or
+        readings, such as "ULFRBD"."""
+        options = (_option_words(max_moves, time_limit, shortest, target, threads) +
+                   _scan_words(face_order, min_confidence, readings is not None))
+        if readings is not None:
+            if facelets is not None:
+                raise ValueError("give the facelets or the readings, not both")
+            answer, block = self._call(("--explain " + options + _readings_words(readings))
+                                       .encode("ascii"), timeout, None)
+            if answer.startswith("Error "):
+                error = _explained_error(int(answer[6:]), "", block)
+                error.resolution = _resolution(block)
+                raise error
+        else:
+            answer, block = self._call(_request_line(facelets, options), timeout, facelets)
         if answer.startswith("Error "):
             raise _explained_error(int(answer[6:]), facelets, block)
         if answer.startswith("Target error "):
@@ -297,6 +404,38 @@ class Solver:
         if answer.startswith("Option error: "):
             raise ValueError(answer[14:])
         return answer
+
+    def resolve(self, readings, face_order=None, min_confidence=None, timeout=None):
+        """The likeliest real cube for the readings (54 (r, g, b) triples, as for solve), as a
+        Resolution: the cube in face letters, its confidence, the doubtful stickers, the stickers
+        that fit no colour, the candidates and whether solve would answer it. Nothing is solved."""
+        options = _scan_words(face_order, min_confidence, True)
+        answer, block = self._call(("--explain --max-moves 0 " + options +
+                                    _readings_words(readings)).encode("ascii"), timeout, None)
+        if answer.startswith("Option error: "):
+            raise ValueError(answer[14:])
+        return _resolution(block)
+
+    def _call(self, request, timeout, facelets):
+        """The answer line to a request and the lines of its block (those that begin with "# "),
+        within the timeout. For a cube rejected without a block, the block is its explanation,
+        asked for under the same lock."""
+        deadline = None if timeout is None else time.monotonic() + timeout
+        try:
+            if not self._lock.acquire(timeout=-1 if timeout is None else max(timeout, 0)):
+                raise TimeoutError("the Solver was busy with other threads' cubes for %g s"
+                                   % timeout)
+            lines = self._exchange(request, deadline).split("\n")
+            answer, block = lines[0], [line for line in lines[1:] if line.startswith("# ")]
+            # Errors 7 and 8 are no fault of the scan; asking again would search again.
+            if (facelets is not None and answer.startswith("Error ") and not block
+                    and answer not in ("Error 7", "Error 8") and facelets
+                    and not set(facelets) & set(" \t")):
+                block = self._explanation(facelets.encode("utf-8"), deadline)
+        finally:
+            if self._lock._is_owned():
+                self._lock.release()
+        return answer, block
 
     def close(self):
         """Ends the stream program; solve raises SolverError from then on."""

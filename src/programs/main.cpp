@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     const std::vector<std::string> words(argv + 1, argv + argc);
-    // Options are read before the tables, so that --help and a bad option need none.
+    // Options are read before the tables, so that --help and a bad option need none; a readings
+    // file is read here, once.
     const ParsedRequest parsed = parseRequest(words);
     if (!parsed.error.empty()) {
         std::cerr << "cubesolver: " << parsed.error << "\nTry 'cubesolver --help'." << std::endl;
@@ -36,7 +37,12 @@ int main(int argc, char** argv) {
     // A request for shorter answers reads them at once, as cubesolver-stream does, since how far
     // its search gets within its limits depends on the bounds in memory.
     CoordCube::initAllStaticVariables(!parsed.hasAnswerOptions);
-    std::cout << Request::respond(words, isatty(STDOUT_FILENO) == 1).text << std::endl;
+    const Response response = Request::respond(parsed, isatty(STDOUT_FILENO) == 1);
+    if (response.kind == Response::optionError) {
+        std::cerr << "cubesolver: " << response.text << std::endl;
+        return 2;
+    }
+    std::cout << response.text << std::endl;
     // A line that could not be written must not look like a success to the caller.
     return std::cout.good() ? 0 : 1;
 }

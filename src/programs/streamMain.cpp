@@ -26,6 +26,9 @@ namespace {
 const std::size_t requestLength = 54;
 // A line with options keeps more: one character past this length marks it as too long.
 const std::size_t optionLineLength = 1024;
+// A line with --readings carries 162 numbers, which can take more than 1024 characters: such a
+// line keeps up to this many, still a bounded amount of memory.
+const std::size_t readingsLineLength = 8192;
 
 // Standard input, one block at a time.
 struct Input {
@@ -48,7 +51,7 @@ ssize_t refill(Input& in) {
 }
 
 // The next line without its newline, of which the request keeps the first 54 characters, or for a
-// line that starts with '-', the first 1025.
+// line that starts with '-', the first 8193.
 Line nextLine(Input& in, std::string& request) {
     request.clear();
     bool started = false;
@@ -64,7 +67,7 @@ Line nextLine(Input& in, std::string& request) {
         const char* newline = static_cast<const char*>(std::memchr(from, '\n', available));
         const std::size_t length = newline ? static_cast<std::size_t>(newline - from) : available;
         const bool options = request.empty() ? length > 0 && from[0] == '-' : request[0] == '-';
-        const std::size_t keep = options ? optionLineLength + 1 : requestLength;
+        const std::size_t keep = options ? readingsLineLength + 1 : requestLength;
         request.append(from, std::min(length, keep - request.size()));
         in.next += newline ? length + 1 : length;
         if (newline) return Line::read;
@@ -88,9 +91,11 @@ bool writeLine(std::string answer) {
 
 // The line that answers a request.
 std::string answer(const std::string& request) {
-    if (request.size() > optionLineLength) {
-        return "Option error: a line with options has more than " +
-               std::to_string(optionLineLength) + " characters";
+    const bool readings = request.find("--readings") != std::string::npos;
+    if (request.size() > (readings ? readingsLineLength : optionLineLength)) {
+        return std::string("Option error: a line with ") + (readings ? "--readings" : "options") +
+               " has more than " +
+               std::to_string(readings ? readingsLineLength : optionLineLength) + " characters";
     }
     return Request::streamAnswer(request, isatty(STDOUT_FILENO) == 1);
 }
@@ -119,7 +124,7 @@ int main(int argc, char** argv) {
 
     Input in;
     std::string request;
-    request.reserve(optionLineLength + 1);
+    request.reserve(readingsLineLength + 1);
     for (;;) {
         switch (nextLine(in, request)) {
             case Line::end:

@@ -1,12 +1,15 @@
 #include "requests/Request.h"
 
+#include <fstream>
 #include <memory>
 
 #include "cube/CubieCube.h"
 #include "cube/FaceCube.h"
 #include "cube/Patterns.h"
 #include "cube/Tools.h"
+#include "requests/ColourResolution.h"
 #include "requests/ScanExplanation.h"
+#include "requests/ScanReport.h"
 #include "search/Search.h"
 #include "search/ShortSearch.h"
 
@@ -17,10 +20,10 @@ std::string rejection(const char* what, int code) {
     return std::string(what) + std::to_string(-code);
 }
 
-// The answer to a request with options whose words parsed.
-std::string answerWithOptions(const ParsedRequest& request) {
+// The answer to a request with options whose words parsed, for its cube's facelets.
+std::string answerWithOptions(const ParsedRequest& request, const std::string& facelets) {
     std::unique_ptr<CubieCube> cube;
-    const int code = Tools::readCube(FaceCube::mapColorLetters(request.cube), cube);
+    const int code = Tools::readCube(FaceCube::mapColorLetters(facelets), cube);
     if (code != 0) return rejection("Error ", code);
     CubieCube target;
     const std::string& given = request.options.target;
@@ -38,6 +41,34 @@ std::string answerWithOptions(const ParsedRequest& request) {
     return ShortSearch::solve(*cube, target, limits);
 }
 
+// The answer line for a cube's facelets: with options from the search for shorter answers, as
+// without them otherwise.
+std::string answerFor(const ParsedRequest& request, const std::string& facelets) {
+    return request.hasAnswerOptions ? answerWithOptions(request, facelets)
+                                    : Search::answer(facelets);
+}
+
+// The response to a request whose scan is readings.
+Response respondToReadings(const ParsedRequest& request, bool terminal) {
+    const RequestOptions& o = request.options;
+    const StickerReadings readings = o.faceOrder.toSolverOrder(o.readings);
+    const Resolution resolution = ColourResolution::resolve(readings);
+    if (!o.report.empty()) {
+        std::ofstream file(o.report, std::ios::binary | std::ios::trunc);
+        file << ScanReport::svg(resolution, readings);
+        file.close();
+        if (!file) return {Response::optionError, "cannot write the report \"" + o.report + "\""};
+    }
+    std::string text = ColourResolution::decides(resolution, o.minConfidence)
+                           ? answerFor(request, resolution.facelets())
+                           : "Error 10";
+    if (o.explain || o.show) {
+        text += "\n" + ScanReport::block(resolution, readings, o.minConfidence, o.explain, o.show,
+                                         terminal);
+    }
+    return {Response::answer, text};
+}
+
 }  // namespace
 
 namespace Request {
@@ -46,21 +77,25 @@ Response respond(const std::vector<std::string>& words, bool terminal) {
     if (words.empty() || words[0].empty() || words[0][0] != '-') {
         return {Response::answer, Search::answer(words.empty() ? "" : words[0])};
     }
-    const ParsedRequest request = parseRequest(words);
+    return respond(parseRequest(words), terminal);
+}
+
+Response respond(const ParsedRequest& request, bool terminal) {
+    if (!request.hasOptions) return {Response::answer, Search::answer(request.cube)};
     if (!request.error.empty()) return {Response::optionError, request.error};
     if (request.options.help) return {Response::help, helpText("cubesolver")};
     if (request.options.version) return {Response::version, versionLine("cubesolver")};
     const RequestOptions& o = request.options;
-    std::string text =
-        request.hasAnswerOptions ? answerWithOptions(request) : Search::answer(request.cube);
-    if (o.explain || o.show)
-        text += "\n" + explanationBlock(request.cube, o.explain, o.show, terminal);
+    if (o.hasReadings) return respondToReadings(request, terminal);
+    const std::string cube = o.reordered ? o.faceOrder.toSolverOrder(request.cube) : request.cube;
+    std::string text = answerFor(request, cube);
+    if (o.explain || o.show) text += "\n" + explanationBlock(cube, o.explain, o.show, terminal);
     return {Response::answer, text};
 }
 
 std::string streamAnswer(const std::string& line, bool terminal) {
     if (line.empty() || line[0] != '-') return Search::answer(line);
-    const Response response = respond(splitWords(line), terminal);
+    const Response response = respond(parseRequest(splitWords(line), ReadingsIn::words), terminal);
     switch (response.kind) {
         case Response::answer:
             return response.text;
@@ -82,11 +117,12 @@ std::string helpText(const char* program) {
     const std::string usage =
         name == "cubesolver"
             ? "Usage: cubesolver [OPTIONS] CUBE\n"
+              "       cubesolver [OPTIONS] --readings FILE\n"
               "Prints one line: the face turns that solve the cube, or \"Error N\".\n"
             : "Usage: cubesolver-stream [--help | --version]\n"
               "Reads requests from standard input, one a line: [OPTIONS] CUBE. Answers each with\n"
               "one line, the line cubesolver prints for the same words; a bad option gets the\n"
-              "line \"Option error: ...\".\n";
+              "line \"Option error: ...\". With --readings the numbers follow on the line.\n";
     return usage +
            "\n"
            "CUBE: the 54 stickers, face by face U R F D L B, in face letters (U R F D L B) or\n"
@@ -106,18 +142,31 @@ std::string helpText(const char* program) {
            "  --explain          after the answer, what is wrong with a rejected cube and the\n"
            "                     likeliest repairs, stickers named as in the net (U1 .. B9)\n"
            "  --show             after the answer, the net of the cube, the stickers of the\n"
-           "                     likeliest repairs marked (in colours in a terminal)\n"
+           "                     likeliest repairs marked (in colours in a terminal); with\n"
+           "                     --readings each sticker in its measured colour, doubtful ones\n"
+           "                     marked (X), those that fit no colour [X]\n"
            "                     With either, the answer line is the one without them; after\n"
            "                     it come lines that start with \"# \" and the line \"#end\".\n"
+           "  --readings FILE    the scan as the sensor's readings instead of CUBE: 162\n"
+           "                     numbers (red green blue of each sticker, in CUBE's order, any\n"
+           "                     scale); commas, brackets and white space between them are\n"
+           "                     ignored; - reads standard input. Answered as the likeliest\n"
+           "                     real cube would be, or \"Error 10\" when they do not decide it\n"
+           "  --min-confidence P with --readings: \"Error 10\" when the likeliest cube's\n"
+           "                     probability is below P (0 to 1; default 0.9925)\n"
+           "  --report FILE.svg  with --readings: write the picture of the readings as SVG\n"
+           "  --face-order ORDER the scan's faces come in ORDER (such as ULFRBD), the cube's\n"
+           "                     stickers or the readings alike; default URFDLB\n"
            "  --help             this text\n"
            "  --version          the version\n"
-           "With any option but --explain and --show a cube already at its target gets the\n"
-           "empty answer, and a target that cannot be read gets \"Target error N\" (N as in\n"
-           "\"Error N\").\n"
+           "With any option but --explain, --show and those of readings a cube already at\n"
+           "its target gets the empty answer, and a target that cannot be read gets\n"
+           "\"Target error N\" (N as in \"Error N\").\n"
            "\n"
            "Errors: 1 not nine stickers of each colour, 2 edge stickers, 3 a flipped edge,\n"
            "4 corner stickers, 5 a twisted corner, 6 two pieces exchanged, 7 no answer within\n"
-           "the move limit, 8 the time limit passed, 9 centres not in place.\n";
+           "the move limit, 8 the time limit passed, 9 centres not in place, 10 the readings\n"
+           "do not decide the cube (or a sticker fits no colour): scan again.\n";
 }
 
 std::string versionLine(const char* program) {

@@ -26,9 +26,15 @@ namespace Request {
 // of explanationBlock (ScanExplanation.h), its picture in colours when terminal is true.
 Response respond(const std::vector<std::string>& words, bool terminal = false);
 
+// The same for a request already parsed (its readings file read once). With --readings the scan
+// is resolved to the likeliest real cube (ColourResolution.h), whose facelets are then answered
+// as a cube given with the same options; "Error 10" when the readings do not decide the cube.
+// --explain and --show add the block of ScanReport::block; --report writes its SVG picture.
+Response respond(const ParsedRequest& request, bool terminal = false);
+
 // The answer to one line of cubesolver-stream: a line that starts with '-' is split into words on
-// blanks and tabs and answered by respond, a bad option with one line "Option error: ..."; any
-// other line is Search::answer of the line.
+// blanks and tabs and answered by respond (the numbers of --readings on the line), a bad option
+// with one line "Option error: ..."; any other line is Search::answer of the line.
 std::string streamAnswer(const std::string& line, bool terminal = false);
 
 // The --help text of cubesolver and of cubesolver-stream, and the --version line.

@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "cube/FaceOrder.h"
+#include "cube/StickerReadings.h"
+
 // What a request asks beyond the cube. Without any option a request is answered as it always
 // was (Search::answer); with one, by the search for shorter answers (ShortSearch).
 struct RequestOptions {
@@ -23,7 +26,24 @@ struct RequestOptions {
     // (--explain), the net of the cube with those repairs' stickers marked (--show).
     bool explain = false;
     bool show = false;
+    // The scan as the sensor's readings instead of a cube (--readings), resolved to the likeliest
+    // real cube; "Error 10" below this confidence (--min-confidence).
+    bool hasReadings = false;
+    StickerReadings readings;
+    double minConfidence;
+    // Where to write the picture of the readings as SVG (--report); empty: nowhere.
+    std::string report;
+    // The order of the faces in the scan, readings or cube (--face-order).
+    bool reordered = false;
+    FaceOrder faceOrder;
+
+    RequestOptions();
 };
+
+// Where the numbers of --readings are: in the file named by the next word ("-": standard input),
+// as on the command line, or in the words after it, up to the next word that starts with "--",
+// as on a line of cubesolver-stream.
+enum class ReadingsIn { file, words };
 
 // A request split into its options and its cube.
 struct ParsedRequest {
@@ -31,7 +51,9 @@ struct ParsedRequest {
     // True when at least one option was given.
     bool hasOptions = false;
     // True when an option other than --explain and --show was given: only those leave the answer
-    // line what it is without options.
+    // line what it is without options. The options of readings (--readings, --face-order,
+    // --min-confidence, --report) do not count: they change how the scan is read, not how its cube
+    // is answered.
     bool hasAnswerOptions = false;
     std::string cube;
     // Empty when the words make a valid request; otherwise what is wrong, in one line.
@@ -42,7 +64,9 @@ struct ParsedRequest {
 // "--name=VALUE"), then the cube. A request whose first word does not start with '-' has no
 // options: its first word is the cube and any further words are ignored, as they always were.
 // With --help or --version no cube is needed.
-ParsedRequest parseRequest(const std::vector<std::string>& words);
+// Readings come as readingsIn says; their file is read here, once.
+ParsedRequest parseRequest(const std::vector<std::string>& words,
+                           ReadingsIn readingsIn = ReadingsIn::file);
 
 // The words of a line, split on blanks and tabs.
 std::vector<std::string> splitWords(const std::string& line);

@@ -53,13 +53,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(Tools::readCube(request, again) == 0 && again != nullptr);
     }
     // The same bytes as a stream line: options in their ranges, or one line saying what is wrong.
-    const ParsedRequest parsed = parseRequest(splitWords(argument));
+    const ParsedRequest parsed = parseRequest(splitWords(argument), ReadingsIn::words);
     if (parsed.error.empty() && parsed.hasOptions) {
         const RequestOptions& o = parsed.options;
         check(o.maxMoves >= 0 && o.maxMoves <= 30);
         check(o.timeLimitMillis >= 1 && o.timeLimitMillis <= 3600000);
         check(o.threads >= 0 && o.threads <= 64);
-        check(o.help || o.version || !parsed.cube.empty());
+        check(o.help || o.version || o.hasReadings || !parsed.cube.empty());
     }
     check(parsed.error.find_first_of("\r\n") == std::string::npos);
     // The explanation agrees with the check, and every repair it names is a cube.

@@ -1,7 +1,9 @@
 """The cubesolver module against the stream program of this build."""
 
 import os
+import random
 import re
+import shutil
 import signal
 import subprocess
 import sys
@@ -9,6 +11,8 @@ import tempfile
 import threading
 import time
 import unittest
+import xml.etree.ElementTree as ElementTree
+import zlib
 from concurrent.futures import ThreadPoolExecutor
 from unittest import mock
 
@@ -26,6 +30,43 @@ def requests(variable):
 
 ANSWERS = requests("ANSWERS_FILE")
 REJECTED = requests("REJECTED_FILE")
+# The mean of each colour in a real EV3 scan, on the faces U R F D L B.
+EV3_MEANS = [(45.9, 79.0, 52.7), (25.3, 11.3, 4.6), (4.8, 29.3, 10.4), (28.3, 36.8, 6.8),
+             (32.9, 17.4, 5.4), (4.9, 16.9, 17.1)]
+
+
+def scan_of(cube, seed):
+    """Readings of a cube as an EV3 sensor gives them, with a few per cent of spread."""
+    rng = random.Random(seed)
+    return [tuple(m * rng.gauss(1, 0.03) for m in EV3_MEANS["URFDLB".index(c)]) for c in cube]
+
+
+def png_pixels(path):
+    """The rows of (r, g, b) of an 8-bit RGBA or RGB PNG without interlacing."""
+    with open(path, "rb") as f:
+        data = f.read()
+    chunks, at = {}, 8
+    while at < len(data):
+        length = int.from_bytes(data[at:at + 4], "big")
+        kind = data[at + 4:at + 8]
+        chunks[kind] = chunks.get(kind, b"") + data[at + 8:at + 8 + length]
+        at += 12 + length
+    width, height = int.from_bytes(chunks[b"IHDR"][:4], "big"), int.from_bytes(chunks[b"IHDR"][4:8], "big")
+    step = {6: 4, 2: 3}[chunks[b"IHDR"][9]]
+    raw, rows, previous = zlib.decompress(chunks[b"IDAT"]), [], bytearray(width * step)
+    for y in range(height):
+        kind, line = raw[y * (width * step + 1)], bytearray(raw[y * (width * step + 1) + 1:(y + 1) * (width * step + 1)])
+        for i in range(len(line)):
+            a = line[i - step] if i >= step else 0
+            b, c = previous[i], previous[i - step] if i >= step else 0
+            p = a + b - c
+            predictor = (0, a, b, (a + b) // 2, a if abs(p - a) <= min(abs(p - b), abs(p - c)) else b if abs(p - b) <= abs(p - c) else c)[kind]
+            line[i] = (line[i] + predictor) & 0xff
+        rows.append([tuple(line[x * step:x * step + 3]) for x in range(width)])
+        previous = line
+    return rows
+
+
 # The hardest cube of the family: its search takes the longest.
 SUPERFLIP = "UBULURUFURURFRBRDRFUFLFRFDFDFDLDRDBDLULBLFLDLBUBRBLBDB"
 
@@ -127,6 +168,59 @@ class SolverTest(unittest.TestCase):
                                      f.read()).groups()
         run = subprocess.run([self.program], input=words + "\n", capture_output=True, text=True)
         self.assertEqual(run.stdout, shown)
+
+    def test_readings_are_answered_as_their_resolved_cube_and_drawn_in_their_colours(self):
+        # Scans of independently solved cubes resolve to those cubes and get their answers, with
+        # options too; a covered sticker gets Error 10 and is named; bad readings are refused.
+        with Solver(self.program) as solver:
+            for n, (cube, expected) in enumerate(ANSWERS[:6]):
+                readings = scan_of(cube, n)
+                resolution = solver.resolve(readings)
+                self.assertEqual((resolution.cube, resolution.decided, resolution.doubtful),
+                                 (cube, True, []))
+                self.assertEqual(resolution.candidates[0], (cube, resolution.confidence, 0.0))
+                self.assertEqual(solver.solve(readings=readings), expected)
+                self.assertEqual(solver.solve(readings=readings, max_moves=20),
+                                 solver.solve(cube, max_moves=20))
+            order = [9 * "URFDLB".index(face) + i for face in "ULFRBD" for i in range(9)]
+            self.assertEqual(solver.solve(readings=[readings[p] for p in order], face_order="ULFRBD"),
+                             solver.solve(readings=readings))
+            readings[3] = (0, 0, 0)
+            with self.assertRaises(CubeError) as raised:
+                solver.solve(readings=readings)
+            self.assertEqual((raised.exception.code, raised.exception.resolution.unfit), (10, ["U4"]))
+            self.assertTrue(str(raised.exception).startswith("Error 10: the readings do not decide"))
+            # A search that did not settle decides nothing, whatever the confidence.
+            block = ["# The readings resolve to %s, with confidence 1.000000 (at least 0.5 is "
+                     "needed: --min-confidence)." % ANSWERS[0][0],
+                     "# The readings do not decide the cube: the search for the likeliest cube did "
+                     "not settle (each round found a cube that fits better). Scan again."]
+            self.assertEqual(cubesolver._resolution(block).decided, False)
+            self.assertEqual(cubesolver._resolution(block[:1]).decided, True)
+            for bad in (readings[:53], readings[:53] + [(1, -1, 1)], readings[:53] + [(1, float("nan"), 1)]):
+                self.assertRaises(ValueError, solver.solve, readings=bad)
+            self.assertRaises(ValueError, solver.solve, ANSWERS[0][0], readings=readings)
+        # The report, drawn by a real SVG renderer: each sticker's square shows, at its centre,
+        # its reading scaled so that the scan's largest number is 255.
+        renderer = shutil.which("rsvg-convert")
+        if renderer is None:
+            if os.environ.get("CUBESOLVER_REQUIRE_RSVG"):
+                self.fail("rsvg-convert is required here (librsvg2-bin) but missing")
+            self.skipTest("rsvg-convert (librsvg2-bin) is not installed")
+        report, png = os.path.join(self.scratch, "scan.svg"), os.path.join(self.scratch, "scan.png")
+        words = " ".join(repr(v) for reading in readings for v in reading)
+        subprocess.run([self.program], input="--report %s --readings %s\n" % (report, words),
+                       capture_output=True, text=True, check=True)
+        subprocess.run([renderer, "-o", png, report], check=True)
+        pixels, largest = png_pixels(png), max(v for reading in readings for v in reading)
+        squares = [e for e in ElementTree.parse(report).iter() if e.get("id")]
+        self.assertEqual([e.get("id") for e in squares], ["URFDLB"[p // 9] + str(p % 9 + 1) for p in range(54)])
+        for p, square in enumerate(squares):
+            x = int(square.get("x")) + int(square.get("width")) // 2
+            y = int(square.get("y")) + int(square.get("height")) // 2
+            expected = tuple(int(255 * v / largest + 0.5) for v in readings[p])
+            for got, want in zip(pixels[y][x], expected):
+                self.assertLessEqual(abs(got - want), 1, (square.get("id"), pixels[y][x], expected))
 
     def test_a_program_that_has_died_is_reported_by_every_later_call(self):
         solver = Solver(self.program)
