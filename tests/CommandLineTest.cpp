@@ -20,7 +20,7 @@ TEST(CommandLine, EachRequestGetsItsLineAndStatus0FromTheBuildAndFromACopyBeside
     // The built program with the extra table, and a copy beside the twelve tables alone (as on a
     // board) run from a directory without tables: the independently computed answers and each
     // rejected cube's "Error N". Face letters, colour letters or both; only the first argument and
-    // its first 54 characters count; no argument gets no line.
+    // its first 54 characters count, and words after it get a warning; no argument gets no line.
     ScratchDir root;
     const fs::path board = copyProgram(root.path / "board", CUBESOLVER_EXE);
     for (const auto& table : CoordCube::tableFiles) {
@@ -37,7 +37,8 @@ TEST(CommandLine, EachRequestGetsItsLineAndStatus0FromTheBuildAndFromACopyBeside
         {{}, ""},
         {{colours}, solved},
         {{mixed}, solved},
-        {{solvedFacelets + "UUUxyz", "FFFF"}, solved},
+        {{solvedFacelets + "UUUxyz", "--max-moves", "5"},
+         solved + "cubesolver: 2 words after the cube ignored; options go before the cube\n"},
     };
     for (const char* file : {ANSWERS_FILE, REJECTED_FILE}) {
         for (const auto& [cube, line] : expectedAnswers(file))

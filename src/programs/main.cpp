@@ -33,6 +33,13 @@ int main(int argc, char** argv) {
                   << std::flush;
         return std::cout.fail() ? 1 : 0;
     }
+    // Words after a cube without options have always been ignored; a caller who meant them as
+    // options learns it here, while the answer and the status stay what they always were.
+    if (!parsed.ignored.empty()) {
+        const std::size_t n = parsed.ignored.size();
+        std::cerr << "cubesolver: " << n << (n == 1 ? " word" : " words")
+                  << " after the cube ignored; options go before the cube" << std::endl;
+    }
     // One cube per process: the large tables are read only if the cube's search turns out long.
     // A request for shorter answers reads them at once, as cubesolver-stream does, since how far
     // its search gets within its limits depends on the bounds in memory.

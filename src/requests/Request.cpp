@@ -74,9 +74,6 @@ Response respondToReadings(const ParsedRequest& request, bool terminal) {
 namespace Request {
 
 Response respond(const std::vector<std::string>& words, bool terminal) {
-    if (words.empty() || words[0].empty() || words[0][0] != '-') {
-        return {Response::answer, Search::answer(words.empty() ? "" : words[0])};
-    }
     return respond(parseRequest(words), terminal);
 }
 
@@ -94,8 +91,7 @@ Response respond(const ParsedRequest& request, bool terminal) {
 }
 
 std::string streamAnswer(const std::string& line, bool terminal) {
-    if (line.empty() || line[0] != '-') return Search::answer(line);
-    const Response response = respond(parseRequest(splitWords(line), ReadingsIn::words), terminal);
+    const Response response = respond(parseLine(line), terminal);
     switch (response.kind) {
         case Response::answer:
             return response.text;

@@ -32,9 +32,8 @@ Response respond(const std::vector<std::string>& words, bool terminal = false);
 // --explain and --show add the block of ScanReport::block; --report writes its SVG picture.
 Response respond(const ParsedRequest& request, bool terminal = false);
 
-// The answer to one line of cubesolver-stream: a line that starts with '-' is split into words on
-// blanks and tabs and answered by respond (the numbers of --readings on the line), a bad option
-// with one line "Option error: ..."; any other line is Search::answer of the line.
+// The answer to one line of cubesolver-stream: the request parseLine reads from it, answered by
+// respond; a bad option gets one line "Option error: ...".
 std::string streamAnswer(const std::string& line, bool terminal = false);
 
 // The --help text of cubesolver and of cubesolver-stream, and the --version line.

@@ -248,7 +248,16 @@ ParsedRequest parseRequest(const std::vector<std::string>& words, ReadingsIn rea
     request.cube = words[i];
     if (request.hasOptions && i + 1 < words.size()) {
         request.error = "one cube after the options, not also " + quoted(words[i + 1]);
+    } else if (!request.hasOptions) {
+        request.ignored.assign(words.begin() + 1, words.end());
     }
+    return request;
+}
+
+ParsedRequest parseLine(const std::string& line) {
+    if (!line.empty() && line[0] == '-') return parseRequest(splitWords(line), ReadingsIn::words);
+    ParsedRequest request;
+    request.cube = line;
     return request;
 }
 

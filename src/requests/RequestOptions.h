@@ -56,6 +56,9 @@ struct ParsedRequest {
     // is answered.
     bool hasAnswerOptions = false;
     std::string cube;
+    // The words after the cube of a request without options, which the command line has always
+    // ignored.
+    std::vector<std::string> ignored;
     // Empty when the words make a valid request; otherwise what is wrong, in one line.
     std::string error;
 };
@@ -67,6 +70,11 @@ struct ParsedRequest {
 // Readings come as readingsIn says; their file is read here, once.
 ParsedRequest parseRequest(const std::vector<std::string>& words,
                            ReadingsIn readingsIn = ReadingsIn::file);
+
+// Parses a line of cubesolver-stream: a line that starts with '-' is the words of a request,
+// split on blanks and tabs, with the numbers of --readings among them; any other line is a cube
+// without options, the whole line (only its first 54 characters count).
+ParsedRequest parseLine(const std::string& line);
 
 // The words of a line, split on blanks and tabs.
 std::vector<std::string> splitWords(const std::string& line);
