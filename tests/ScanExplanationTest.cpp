@@ -110,6 +110,17 @@ TEST(ScanExplanation, SentencesNameTheColoursPiecesAndStickers) {
           "1. F2 reads U (r): make it F (w); gives " + solvedFacelets}},
         {solvedFacelets.substr(0, 50) + "x",
          {"The scan has 51 characters", "B6 holds 'x': no colour letter"}},
+        {solvedFacelets.substr(0, 53),
+         {"Too few: B (y) 8 times, 1 too few.", "1. B9 is missing: make it B (y)"}},
+        {edited({{F2, 'U'},
+                 {F4, 'U'},
+                 {F6, 'U'},
+                 {F8, 'U'},
+                 {F1, 'B'},
+                 {F3, 'B'},
+                 {F7, 'B'},
+                 {F9, 'B'}}),
+         {"F (w) once, 8 too few"}},
         {edited({{R2, 'D'}, {D4, 'R'}}),
          {"U6 R2 show U D (r o): no edge has these colours.", "D4 L8 show R L (g b): no edge has",
           "edge UR is missing.", "edge DL is missing."}},
@@ -160,6 +171,15 @@ TEST(ScanExplanation, PictureIsTheNetWithTheRepairsStickersMarked) {
         "[X]: the stickers of the likeliest repair",
     };
     EXPECT_EQ(plain, expected);
+    // A cube held turned about x is repaired by turning it back, told by the centres that turn:
+    // those of U F D B, not L5 and R5.
+    int x = 0;
+    while (WholeCubeTurns::name(x) != "x'") ++x;
+    const std::string held = WholeCubeTurns::apply(solvedFacelets, x);
+    const std::vector<std::string> turned = scanPicture(held, ScanExplanation::of(held), false);
+    EXPECT_EQ(turned[1], "           B [B] B");
+    EXPECT_EQ(turned[4], " L  L  L   U [U] U   R  R  R   D [D] D");
+    EXPECT_EQ(turned[7], "           F [F] F");
     // In colours: the same letters, each on its colour; a valid cube is drawn without marks.
     const std::vector<std::string> coloured =
         scanPicture(solvedFacelets, ScanExplanation::of(solvedFacelets), true);

@@ -172,6 +172,11 @@ std::string letterName(char c) {
     return c >= 0x20 && c < 0x7f ? std::string("'") + c + "'" : std::string(text);
 }
 
+// "once", "twice", "3 times".
+std::string timesText(int n) {
+    return n == 1 ? "once" : n == 2 ? "twice" : std::to_string(n) + " times";
+}
+
 const char* cornerNames[] = {"URF", "UFL", "ULB", "UBR", "DFR", "DLF", "DBL", "DRB"};
 const char* edgeNames[] = {"UR", "UF", "UL", "UB", "DR", "DF", "DL", "DB", "FR", "FL", "BL", "BR"};
 
@@ -248,9 +253,7 @@ void describePieces(std::vector<std::string>& lines, const std::string& s,
             lines.push_back(text + " is missing.");
             continue;
         }
-        text += " appears " +
-                std::string(at.size() == 2 ? "twice" : std::to_string(at.size()) + " times") +
-                ": at";
+        text += " appears " + timesText(static_cast<int>(at.size())) + ": at";
         for (std::size_t n = 0; n < at.size(); ++n) {
             text += (n ? " and at " : " ") + stickersOf(facelets[at[n]], Size);
         }
@@ -330,7 +333,7 @@ void describeCounts(std::vector<std::string>& lines, const std::string& request,
         if (off == 0) continue;
         std::string& text = off > 0 ? many : few;
         text += (text.empty() ? "" : "; ") + letterName(faceLetters[colour]) + " " +
-                std::to_string(count[colour]) + " times, " + std::to_string(off > 0 ? off : -off) +
+                timesText(count[colour]) + ", " + std::to_string(off > 0 ? off : -off) +
                 (off > 0 ? " too many" : " too few");
     }
     if (!many.empty() || !few.empty()) {
@@ -425,9 +428,11 @@ class RepairSearch {
                 std::string cube = s;
                 cube[p] = c;
                 if (!FaceCube::hasNineOfEachColor(cube)) continue;
-                add(cube,
-                    stickerName(p) + " reads " + letterName(s[p]) + ": make it " + letterName(c),
-                    {p}, similarColours(c, s[p]) ? costSimilarColour : costOtherColour);
+                // A scan shorter than 54 characters ends in '\0's: those stickers were never read.
+                const std::string read =
+                    s[p] == '\0' ? " is missing" : " reads " + letterName(s[p]);
+                add(cube, stickerName(p) + read + ": make it " + letterName(c), {p},
+                    similarColours(c, s[p]) ? costSimilarColour : costOtherColour);
             }
         }
     }
@@ -622,9 +627,12 @@ std::vector<std::string> scanPicture(const std::string& request, const ScanExpla
     for (int i = shown - 1; i >= 0; --i) {
         const ScanRepair& repair = explanation.repairs[i];
         for (int p : repair.stickers) mark[p] = i == 0 ? '[' : '(';
-        // A turn of the whole cube is told by the centres.
+        // A turn of the whole cube is told by the centres it moves.
         if (repair.stickers.empty()) {
-            for (int face = U; face <= B; ++face) mark[9 * face + 4] = i == 0 ? '[' : '(';
+            for (int face = U; face <= B; ++face) {
+                const int centre = 9 * face + 4;
+                if (s[centre] != faceLetters[face]) mark[centre] = i == 0 ? '[' : '(';
+            }
         }
     }
     // Background colours (256-colour terminal codes) of r, g, w, o, b, y, and a letter colour
