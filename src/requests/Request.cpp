@@ -122,7 +122,8 @@ std::string helpText(const char* program) {
     return usage +
            "\n"
            "CUBE: the 54 stickers, face by face U R F D L B, in face letters (U R F D L B) or\n"
-           "colour letters (r g w o b y); only the first 54 characters count.\n"
+           "colour letters (r g w o b y); only the first 54 characters count, and what\n"
+           "follows the cube is ignored (options go before it).\n"
            "\n"
            "Options (without any, the answer is the first solution of at most 24 moves):\n"
            "  --max-moves N      the first answer found of at most N moves (0 to 30; default 24)\n"
