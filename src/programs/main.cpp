@@ -9,14 +9,14 @@
 #include "cube/CubieCube.h"
 #include "requests/Request.h"
 #include "requests/RequestOptions.h"
-#include "tables/CoordCube.h"
+#include "tables/AllTables.h"
 
 int main(int argc, char** argv) {
     // A reader that has gone away (cubesolver CUBE | true) must see exit status 1, not a signal.
     signal(SIGPIPE, SIG_IGN);
     CubieCube::initAllStaticVariables();
     if (argc < 2) {
-        CoordCube::initAllStaticVariables(true);
+        AllTables::initAllStaticVariables(true);
         return 0;
     }
     const std::vector<std::string> words(argv + 1, argv + argc);
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     // One cube per process: the large tables are read only if the cube's search turns out long.
     // A request for shorter answers reads them at once, as cubesolver-stream does, since how far
     // its search gets within its limits depends on the bounds in memory.
-    CoordCube::initAllStaticVariables(!parsed.hasAnswerOptions);
+    AllTables::initAllStaticVariables(!parsed.hasAnswerOptions);
     const Response response = Request::respond(parsed, isatty(STDOUT_FILENO) == 1);
     if (response.kind == Response::optionError) {
         std::cerr << "cubesolver: " << response.text << std::endl;

@@ -17,7 +17,7 @@
 
 #include "cube/CubieCube.h"
 #include "requests/Request.h"
-#include "tables/CoordCube.h"
+#include "tables/AllTables.h"
 
 namespace {
 
@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
     // A reader that has gone away must end the program by its exit status, not by a signal.
     signal(SIGPIPE, SIG_IGN);
     CubieCube::initAllStaticVariables();
-    CoordCube::initAllStaticVariables();
+    AllTables::initAllStaticVariables();
 
     Input in;
     std::string request;

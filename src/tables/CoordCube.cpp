@@ -12,8 +12,6 @@
 #include <cstring>
 
 #include "cube/CubieCube.h"
-#include "tables/CornerEdgePrun.h"
-#include "tables/FlipSliceTwistPrun.h"
 
 short CoordCube::twistMove[2187][18];
 short CoordCube::flipMove[2048][18];
@@ -255,18 +253,8 @@ void CoordCube::move(int m) {
     if (URtoUL < 336 && UBtoDF < 336) URtoDF = MergeURtoULandUBtoDF[URtoUL][UBtoDF];
 }
 
-void CoordCube::initAllStaticVariables(bool deferLargeTables) {
-    const std::vector<std::string> directories = tableDirectories();
-    std::string failure = loadTables(directories);
-    if (failure.empty() && deferLargeTables) {
-        CornerEdgePrun::directories = directories;
-        FlipSliceTwistPrun::directories = directories;
-        return;
-    }
-    bool missing;
-    if (failure.empty()) failure = CornerEdgePrun::load(directories, missing);
-    if (failure.empty()) failure = FlipSliceTwistPrun::load(directories, missing);
-    if (failure.empty()) return;
+void CoordCube::stopOnFailure(const std::string& failure,
+                              const std::vector<std::string>& directories) {
     std::fprintf(stderr, "cubesolver: %s (looked in: %s); %s\n", failure.c_str(),
                  joined(directories).c_str(), tableAdvice(programDirectory()).c_str());
     std::exit(2);

@@ -85,14 +85,11 @@ class CoordCube {
     // UR..DF lie in the U and D layers; otherwise it keeps its old value.
     void move(int m);
 
-    // Loads the twelve tables, and the extra one when its file is found, from the directories of
-    // tableDirectories and checks that each holds exactly the content the cube model defines. On
-    // failure it writes one line to standard error, which says what to do where the program
-    // runs, and ends the process with status 2, since no search may run on them. The large
-    // optional tables (CornerEdgePrun, FlipSliceTwistPrun) are loaded too when present and memory
-    // allows, or with deferLargeTables only once a search turns out to be long: a program that
-    // solves one cube need not read them for the many easy ones.
-    static void initAllStaticVariables(bool deferLargeTables = false);
+    // Ends the process with status 2 after one line on standard error that says which table
+    // failed, where it was looked for and what to do where the program runs: no search may run on
+    // such tables.
+    [[noreturn]] static void stopOnFailure(const std::string& failure,
+                                           const std::vector<std::string>& directories);
 
     // Where the tables are looked for, in this order: the working directory (by its full path,
     // which messages name), the program's own directory (a copy of program and tables side by

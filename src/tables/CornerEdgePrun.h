@@ -67,8 +67,8 @@ class CornerEdgePrun {
     // True when either form is in memory.
     static bool loaded() { return distances != nullptr || far != nullptr; }
 
-    // Where the files are looked for when the load is deferred, set by initAllStaticVariables,
-    // and the largest form to take then.
+    // Where the files are looked for when the load is deferred, set by
+    // AllTables::initAllStaticVariables, and the largest form to take then.
     static std::vector<std::string> directories;
     static std::size_t largestDeferred;
     // Loads the symmetry file and the distances, or the far bits when the system reports too

@@ -62,7 +62,8 @@ class FlipSliceTwistPrun {
     // step. -1 if the table allows no such descent (it cannot once its digest matched).
     static int distance(int flip, int slice, int twist);
 
-    // Where the files are looked for when the load is deferred, set by initAllStaticVariables.
+    // Where the files are looked for when the load is deferred, set by
+    // AllTables::initAllStaticVariables.
     static std::vector<std::string> directories;
     // A deferred load comes before the next phase-1 length once a solve has listed this many
     // phase-1 depths: 200,000, which no random cube reaches (the largest of 2000 lists about
