@@ -11,10 +11,13 @@ A cube the solver rejects raises CubeError, whose code is the number N of the so
 line and whose message says what is wrong with the cube. The keywords of solve() are the options
 of the command line: solve(cube, max_moves=20, time_limit=300, shortest=True, threads=4,
 target="checkerboard"); a bad value raises ValueError, a target the solver rejects TargetError (a
-CubeError). A stream program that cannot start or that has ended raises SolverError; the Solver is
-then closed, and a new one starts a new process.
+CubeError). The cube and the target are each one word of the stream's line: white space in them,
+or a leading '-', raises ValueError before anything is sent; an empty cube is CubeError 1. A
+stream program that cannot start, that has ended or that answers what is no answer raises
+SolverError; the Solver is then closed, and a new one starts a new process.
 solve(cube, timeout=SECONDS) raises TimeoutError when the answer takes longer; the Solver stays
-usable, and each answer still goes to its own cube.
+usable, and each answer still goes to its own cube. An exception that cuts a call or close()
+short (Ctrl-C, a signal handler's) leaves no lock held and no program running or unreaped.
 
 A robot may pass what its sensor read instead of the cube: solve(readings=[(r, g, b), ...]) with
 54 triples in the order of the facelets answers the likeliest real cube, or raises CubeError with
@@ -62,7 +65,10 @@ _REASONS = {
     5: "one corner is twisted: its three stickers were read in the wrong order, or the cube was "
     "put together with a corner twisted",
     6: "two pieces are exchanged: two stickers were swapped in the scan (a swapped pair of "
-    "edges or corners), or the cube was put together with two pieces exchanged",
+    "edges or corners), or the cube was held with a wrong face up or in front (then the centres "
+    "show other faces' colours: hold it so that each centre shows its own face's colour, r up, g "
+    "right, w front, o down, b left, y back, and scan it again), or the cube was put together "
+    "with two pieces exchanged",
     7: "no solution within the move limit was found (24 moves, unless max_moves says otherwise)",
     8: "the search took longer than its time limit (5.12 seconds, unless time_limit says "
     "otherwise): the hardest cubes take that long on a slow board, and there the same cube fails "
@@ -191,6 +197,12 @@ class CubeError(ValueError):
         super().__init__("Error %d: %s" % (code, reason))
 
 
+# The first line of a response: a solution (face turns, each followed by a blank; empty for a
+# cube already at its target) or a rejection. Anything else is no answer.
+_ANSWER_LINE = re.compile(r"(?:[URFDLB][2']? )*\Z|(?:Target error|Error) [1-9][0-9]*\Z"
+                          r"|Option error: ")
+
+
 # A repair line of an explanation block: "# N. DESCRIPTION; gives CUBE".
 _REPAIR_LINE = re.compile(r"^# \d+\. (.*); gives ([URFDLB]{54})$")
 
@@ -229,22 +241,36 @@ def _not_executable(path):
             "execute bit): make it executable with chmod +x %s" % (path, path))
 
 
+# The characters that end or split a word of a stream line (a newline ends the line, blanks and
+# tabs split it) and those the stream keeps in a word but that Python's own split() takes for
+# white space: a cube or a target is one word without any of them, on both sides alike.
+_WHITE_SPACE = " \t\n\r\v\f"
+
+
+def _word(name, text):
+    """A cube or a target as one word of a stream line, in UTF-8; ValueError for text that the
+    stream program would read as something else (options, several words, several lines)."""
+    for position, character in enumerate(text):
+        if character in _WHITE_SPACE:
+            raise ValueError("%s must be one word without white space, not %r at position %d: the "
+                             "stream program ends a line at a newline and splits it at blanks "
+                             "and tabs" % (name, character, position))
+    if text.startswith("-"):
+        raise ValueError("%s must not start with '-': the stream program would take it for an "
+                         "option; give options as keywords" % name)
+    try:
+        return text.encode("utf-8")
+    except UnicodeEncodeError as error:
+        raise ValueError("%s must be text that UTF-8 can carry: %r at position %d is a lone "
+                         "surrogate" % (name, text[error.start], error.start)) from None
+
+
 def _request_line(facelets, options=""):
     """The stream line that asks for the solution of the cube with the option words given;
-    ValueError for a request that no line can carry."""
+    ValueError for a cube that no line can carry as one word."""
     if not isinstance(facelets, str):
         raise TypeError("facelets must be a str, not %s" % type(facelets).__name__)
-    if "\n" in facelets:
-        raise ValueError("facelets must not contain a newline: the stream program would take "
-                         "it for two cubes")
-    if facelets.startswith("-"):
-        raise ValueError("facelets must not start with '-': the stream program would take "
-                         "them for options; give options as keywords")
-    try:
-        return (options + facelets).encode("utf-8")
-    except UnicodeEncodeError as error:
-        raise ValueError("facelets must be text that UTF-8 can carry: %r at position %d is a "
-                         "lone surrogate" % (facelets[error.start], error.start)) from None
+    return options.encode("utf-8") + _word("facelets", facelets)
 
 
 def _option_words(max_moves, time_limit, shortest, target, threads=None):
@@ -264,18 +290,32 @@ def _option_words(max_moves, time_limit, shortest, target, threads=None):
     if shortest:
         words += "--shortest "
     if target is not None:
-        if not isinstance(target, str) or not target or set(target) & set(" \t\r\n"):
+        if not isinstance(target, str) or not target:
             raise ValueError("target must be the facelets of a pattern or its name, not %r"
                              % (target,))
-        words += "--target %s " % target
+        words += "--target %s " % _word("target", target).decode("utf-8")
     return words
+
+
+def _deadline(timeout):
+    """The instant by which a call must have its answer, for its timeout in seconds: None for
+    None, and for infinity or any time longer than a lock can wait (no deadline); ValueError for
+    anything but a number of seconds from 0."""
+    if timeout is None:
+        return None
+    if isinstance(timeout, bool) or not isinstance(timeout, (int, float)) or not timeout >= 0:
+        raise ValueError("timeout must be a number of seconds from 0 (None or infinity: no "
+                         "limit), not %r" % (timeout,))
+    if timeout > threading.TIMEOUT_MAX:
+        return None
+    return time.monotonic() + timeout
 
 
 def _find_program(program):
     """The path of the stream program: the one given, else the one beside this module, else the
     one in the bin/ directory of the prefix this module is installed under, else one on PATH."""
     if program is not None:
-        return os.fspath(program)
+        return os.fspath(program) if hasattr(os, "fspath") else program
     for directory in (_HERE, os.path.join(_HERE, "..", "..", "..", "bin")):
         candidate = os.path.normpath(os.path.join(directory, PROGRAM))
         if os.path.isfile(candidate):
@@ -289,16 +329,10 @@ def _find_program(program):
     return found
 
 
-def _asks_for_block(request):
-    """True when a request line asks for an explanation or a picture after its answer line."""
-    words = request.split()
-    return request.startswith(b"-") and (b"--explain" in words or b"--show" in words)
-
-
 def _response_end(output, block):
     """The index of the newline that ends the first response in the bytes read, or -1 while it
-    has not all come: one line, or with block the lines up to "#end" (an "Option error" line has
-    no block)."""
+    has not all come: one line, or when the request asked for a block (--explain, --show) the
+    lines up to "#end" (an "Option error" line has no block)."""
     end = output.find(b"\n")
     if end < 0 or not block or output.startswith(b"Option error"):
         return end
@@ -315,9 +349,9 @@ class Solver:
     the other."""
 
     def __init__(self, program=None):
-        # Reentrant only so that solve can ask whether this thread holds it (_is_owned, which
-        # threading.Condition relies on too): an exception can fall between a lock's acquire and
-        # the try that would release it.
+        # Reentrant for its owner check: its release() raises RuntimeError in a thread that does
+        # not hold it, so that "release it if this thread holds it" is one call, with no gap
+        # between a test and the release for a signal handler's exception to fall into.
         self._lock = threading.RLock()
         self._failure = None
         self.program = _find_program(program)
@@ -337,7 +371,8 @@ class Solver:
         self._output = b""
         self._poll = select.poll()
         self._poll.register(self._process.stdout, select.POLLIN)
-        # The requests written and not yet answered, oldest first. More than one is left when
+        # Whether each request written and not yet answered asked for a block after its answer
+        # line, oldest first: the module knows what it asked for. More than one is left when
         # callers left before reading their answers (an exception, a time-out): the next request
         # reads their answers first, so that each answer meets its own request.
         self._unanswered = collections.deque()
@@ -350,7 +385,7 @@ class Solver:
         # load them fails here, in the constructor, with its own message.
         with self._lock:
             try:
-                answer = self._exchange(b"", time.monotonic() + START_TIMEOUT)
+                answer = self._exchange(b"", False, time.monotonic() + START_TIMEOUT)
             except TimeoutError:
                 answer = None
             if answer != "Error 1":
@@ -367,8 +402,12 @@ class Solver:
               timeout=None, threads=None, readings=None, face_order=None, min_confidence=None):
         """The face turns that solve the cube, such as "R2 U' F ", for its 54 stickers in face
         letters (U R F D L B) or colour letters (r g w o b y). Raises CubeError for a cube that
-        cannot be solved as given, SolverError when the stream program has ended, TimeoutError
-        when timeout seconds pass without the answer (the Solver stays usable).
+        cannot be solved as given (an empty text too: code 1), SolverError when the stream
+        program has ended or answers what is no answer, TimeoutError when timeout seconds pass
+        without the answer (the Solver stays usable; None or infinity: no limit). Facelets that
+        are no str raise TypeError; facelets that the stream line cannot carry as one word (white
+        space, a leading '-', a lone surrogate) raise ValueError, and so does a timeout that is
+        not a number of seconds from 0.
 
         The keywords max_moves, time_limit, shortest, target and threads are the options of
         cubesolver: max_moves (0 to 30), time_limit (in milliseconds, 1 to 3600000), shortest,
@@ -376,7 +415,7 @@ class Solver:
         cube into the target, and threads (1 to 64; by default one for each processor). With any
         of them the cube already at its target gets "". A bad value raises ValueError; a target
         the solver rejects raises TargetError, a CubeError whose code has the meaning it has for a
-        cube.
+        cube. A target, too, is one word that does not start with '-'.
 
         readings, instead of facelets: 54 (r, g, b) triples of non-negative numbers, what the
         robot's sensor read on each sticker; the answer is that of the likeliest real cube, and
@@ -390,13 +429,18 @@ class Solver:
             if facelets is not None:
                 raise ValueError("give the facelets or the readings, not both")
             answer, block = self._call(("--explain " + options + _readings_words(readings))
-                                       .encode("ascii"), timeout, None)
+                                       .encode("utf-8"), True, timeout, None)
             if answer.startswith("Error "):
                 error = _explained_error(int(answer[6:]), "", block)
                 error.resolution = _resolution(block)
                 raise error
         else:
-            answer, block = self._call(_request_line(facelets, options), timeout, facelets)
+            request = _request_line(facelets, options)
+            if not facelets:
+                # Without options the stream answers an empty line "Error 1", and with them no line
+                # can carry an empty cube: the module answers it alike either way.
+                raise CubeError(1)
+            answer, block = self._call(request, False, timeout, facelets)
         if answer.startswith("Error "):
             raise _explained_error(int(answer[6:]), facelets, block)
         if answer.startswith("Target error "):
@@ -411,37 +455,51 @@ class Solver:
         that fit no colour, the candidates and whether solve would answer it. Nothing is solved."""
         options = _scan_words(face_order, min_confidence, True)
         answer, block = self._call(("--explain --max-moves 0 " + options +
-                                    _readings_words(readings)).encode("ascii"), timeout, None)
+                                    _readings_words(readings)).encode("ascii"), True, timeout, None)
         if answer.startswith("Option error: "):
             raise ValueError(answer[14:])
         return _resolution(block)
 
-    def _call(self, request, timeout, facelets):
+    def _call(self, request, asks_block, timeout, facelets):
         """The answer line to a request and the lines of its block (those that begin with "# "),
-        within the timeout. For a cube rejected without a block, the block is its explanation,
-        asked for under the same lock."""
-        deadline = None if timeout is None else time.monotonic() + timeout
+        within the timeout; asks_block tells whether the request asked for one. For a cube
+        rejected, the block is its explanation, asked for under the same lock. An answer that is
+        no answer ends the program: SolverError."""
+        deadline = _deadline(timeout)
         try:
-            if not self._lock.acquire(timeout=-1 if timeout is None else max(timeout, 0)):
+            # Acquired inside the try: an exception that falls just after it still releases it.
+            if not self._lock.acquire(timeout=-1 if deadline is None
+                                      else max(deadline - time.monotonic(), 0)):
                 raise TimeoutError("the Solver was busy with other threads' cubes for %g s"
                                    % timeout)
-            lines = self._exchange(request, deadline).split("\n")
+            lines = self._exchange(request, asks_block, deadline).split("\n")
+            if not _ANSWER_LINE.match(lines[0]) or not all(
+                    line.startswith("#") for line in lines[1:]):
+                self._fail("%s answered %r to %r, which is no answer: the solver has been closed; "
+                           "make a new Solver" % (self.program, "\n".join(lines), request), 0)
             answer, block = lines[0], [line for line in lines[1:] if line.startswith("# ")]
             # Errors 7 and 8 are no fault of the scan; asking again would search again.
-            if (facelets is not None and answer.startswith("Error ") and not block
-                    and answer not in ("Error 7", "Error 8") and facelets
-                    and not set(facelets) & set(" \t")):
+            if (facelets is not None and answer.startswith("Error ")
+                    and answer not in ("Error 7", "Error 8")):
                 block = self._explanation(facelets.encode("utf-8"), deadline)
         finally:
-            if self._lock._is_owned():
+            # The first call of the finally block: a signal handler's exception cannot come
+            # between a test of the owner and the release. RuntimeError: this thread does not
+            # hold the lock (it timed out, or the exception came before the acquire).
+            try:
                 self._lock.release()
+            except RuntimeError:
+                pass
         return answer, block
 
     def close(self):
-        """Ends the stream program; solve raises SolverError from then on."""
+        """Ends the stream program and waits for its end; solve raises SolverError from then on.
+        A close() cut off by an exception (a signal handler's) still ends the program before the
+        exception goes on, and a later close(), or the Solver's finalization, finishes its work."""
         with self._lock:
             if self._failure is None:
                 self._failure = "the solver has been closed"
+            if self._finalizer.alive:
                 # A program that owes answers is searching for nobody: it need not finish.
                 self._end(0 if self._unanswered or self._in_doubt else _END_TIMEOUT)
 
@@ -451,9 +509,10 @@ class Solver:
     def __exit__(self, *exc):
         self.close()
 
-    def _exchange(self, request, deadline):
-        """Writes one request line and returns its answer line, without its newline. Every
-        request and every answer goes through here; the caller holds the lock."""
+    def _exchange(self, request, block, deadline):
+        """Writes one request line and returns its response without its last newline: its answer
+        line, and when block is true (it asks for --explain or --show) the lines of its block.
+        Every request and every answer goes through here; the caller holds the lock."""
         if self._failure is not None:
             raise SolverError(self._failure)
         if self._in_doubt:
@@ -470,7 +529,7 @@ class Solver:
                 _write_all(self._process.stdin.fileno(), request + b"\n")
             except OSError:
                 self._died()
-            self._unanswered.append(request)
+            self._unanswered.append(block)
             self._in_doubt = False
         return self._next_response(deadline).decode("ascii", errors="replace")
 
@@ -479,7 +538,7 @@ class Solver:
         without the last newline. The response to a request is one line; to a request with
         --explain or --show, the lines up to "#end" too, unless its first line is an option
         error."""
-        block = _asks_for_block(self._unanswered[0])
+        block = self._unanswered[0]
         end = _response_end(self._output, block)
         while end < 0:
             self._read_output(deadline)
@@ -494,7 +553,7 @@ class Solver:
     def _explanation(self, facelets, deadline):
         """The lines of the --explain block of a cube (lines that begin with "# "), without the
         answer line before them and the line "#end" after them."""
-        lines = self._exchange(b"--explain " + facelets, deadline).split("\n")
+        lines = self._exchange(b"--explain " + facelets, True, deadline).split("\n")
         return [line for line in lines[1:] if line.startswith("# ")]
 
     def _read_output(self, deadline):
@@ -505,7 +564,8 @@ class Solver:
             self._fail("%s is no cubesolver-stream: it wrote more than %d bytes without a "
                        "newline" % (self.program, _LONGEST_LINE), 0)
         left = _time_left(deadline)
-        if self._poll.poll(None if left is None else max(1, int(left * 1000))):
+        # A wait of at most an hour at a time: poll takes no longer one.
+        if self._poll.poll(None if left is None else max(1, int(min(left, 3600) * 1000))):
             with _SignalsDeferred():
                 self._in_doubt = True
                 data = os.read(self._process.stdout.fileno(), _LONGEST_LINE)
@@ -531,9 +591,12 @@ class Solver:
         raise SolverError(message)
 
     def _end(self, grace):
-        """Ends the stream program (see _end_process), now rather than at its finalization."""
+        """Ends the stream program (see _end_process), now rather than at its finalization. The
+        finalizer stays until the program has been waited for: an exception before then leaves
+        it to end the program."""
+        result = _end_process(self._process, grace)
         self._finalizer.detach()
-        return _end_process(self._process, grace)
+        return result
 
 
 class _SignalsDeferred:
@@ -582,19 +645,36 @@ def _write_all(fd, data):
 def _end_process(process, grace):
     """Closes the program's input, which ends a stream program that owes no answer, waits up to
     grace seconds for its end, then kills it. Returns its exit status (minus the signal that ended
-    it) and its error output."""
+    it) and its error output. Called again after an exception, it goes on where it was."""
     try:
-        process.stdin.close()
-    except OSError:
-        pass
-    try:
-        status = process.wait(timeout=grace)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        status = process.wait()
+        try:
+            process.stdin.close()
+        except OSError:
+            pass
+        try:
+            process.wait(timeout=grace)
+        except subprocess.TimeoutExpired:
+            pass
+    finally:
+        # Even when an exception (a signal handler's) cut the wait short, the program is killed
+        # and waited for, however often another cuts this short, so that it is neither left
+        # running nor left a zombie; the first exception goes on once it is done. Inline: a
+        # function call would be one more place for an exception to come before the loop.
+        interrupted = None
+        while process.returncode is None:
+            try:
+                try:
+                    process.kill()
+                except OSError:
+                    pass  # it has ended already, and another waited for it
+                process.wait()
+            except BaseException as error:
+                interrupted = interrupted or error
+        if interrupted is not None:
+            raise interrupted
     message = b""
     if not process.stderr.closed:
         message = process.stderr.read()
         process.stderr.close()
     process.stdout.close()
-    return status, message.decode(errors="replace").strip()
+    return process.returncode, message.decode(errors="replace").strip()

@@ -127,8 +127,8 @@ FAULTS = [
      "raise _explained_error(int(answer[6:]), facelets, block)", "return answer",
      "an Error line returned as a solution"),
     ("python-lock", "python/cubesolver.py",
-     '            lines = self._exchange(request, deadline).split("\\n")',
-     '            self._lock.release()\n            lines = self._exchange(request, deadline).split("\\n")',
+     '            lines = self._exchange(request, asks_block, deadline).split("\\n")',
+     '            self._lock.release()\n            lines = self._exchange(request, asks_block, deadline).split("\\n")',
      "calls from several threads interleave"),
     ("explain-no-swaps", "src/requests/ScanExplanation.cpp", "std::swap(cube[p], cube[q]);", "",
      "the repairs never swap two stickers"),
@@ -136,7 +136,8 @@ FAULTS = [
      "if (centred) return (turn + 1) % count;", "the wrong turn of the whole cube"),
     ("explain-block-end", "src/requests/ScanExplanation.cpp", 'return block + "#end";', "return block;",
      "the block of --explain has no end a reader can see"),
-    ("python-newline", "python/cubesolver.py", 'if "\\n" in facelets:', 'if facelets.endswith("\\n"):',
+    ("python-newline", "python/cubesolver.py", '_WHITE_SPACE = " \\t\\n\\r\\v\\f"',
+     '_WHITE_SPACE = " \\t\\r\\v\\f"',
      "a newline inside a request splits it into two cubes"),
     ("python-dead-program", "python/cubesolver.py", "if not data:\n                    self._died()",
      "if not data:\n                    raise EOFError()", "a program that has ended is not reported as such"),
@@ -243,6 +244,60 @@ FAULTS = [
      "readings without options answered by the search for shorter answers"),
     ("python-readings-order", "python/cubesolver.py", "words.append(repr(value))",
      "words.insert(0, repr(value))", "the module sends the readings in reverse order"),
+    ("module-lock-owner-test", "python/cubesolver.py",
+     "            try:\n                self._lock.release()\n            except RuntimeError:\n"
+     "                pass\n",
+     "            if self._lock._is_owned():\n                self._lock.release()\n",
+     "the lock is released after a test of its owner, a gap a signal handler's exception can fall into"),
+    ("module-lock-outside-try", "python/cubesolver.py",
+     "        try:\n"
+     "            # Acquired inside the try: an exception that falls just after it still releases it.\n"
+     "            if not self._lock.acquire(timeout=-1 if deadline is None\n"
+     "                                      else max(deadline - time.monotonic(), 0)):\n"
+     "                raise TimeoutError(\"the Solver was busy with other threads' cubes for %g s\"\n"
+     "                                   % timeout)\n",
+     "        if not self._lock.acquire(timeout=-1 if deadline is None\n"
+     "                                  else max(deadline - time.monotonic(), 0)):\n"
+     "            raise TimeoutError(\"the Solver was busy with other threads' cubes for %g s\"\n"
+     "                               % timeout)\n"
+     "        try:\n",
+     "the lock is acquired before the try that releases it"),
+    ("module-option-error-block", "python/cubesolver.py",
+     'if end < 0 or not block or output.startswith(b"Option error"):', "if end < 0 or not block:",
+     "the module waits for a block after an option error, which has none"),
+    ("module-leading-dash", "python/cubesolver.py", 'if text.startswith("-"):',
+     'if text.startswith("-") and name == "facelets":',
+     "a target that starts with '-' is sent, where the stream program reads it otherwise"),
+    ("module-white-space", "python/cubesolver.py", '_WHITE_SPACE = " \\t\\n\\r\\v\\f"',
+     '_WHITE_SPACE = " \\t\\n"', "\\r, \\v and \\f pass in a cube or a target, which Python splits at"),
+    ("module-any-answer", "python/cubesolver.py", "_ANSWER_LINE = re.compile(r\"(?:[URFDLB][2']? )*\\Z|",
+     "_ANSWER_LINE = re.compile(r\".*|", "any line is returned as an answer"),
+    ("module-timeout-unchecked", "python/cubesolver.py", "or not timeout >= 0:", "or False:",
+     "a NaN or negative timeout reaches the module's internals"),
+    ("module-empty-cube", "python/cubesolver.py", "            if not facelets:\n",
+     "            if not facelets and not options:\n",
+     "an empty cube with options raises an error other than without them"),
+    ("module-lookup-prefix-first", "python/cubesolver.py",
+     'for directory in (_HERE, os.path.join(_HERE, "..", "..", "..", "bin")):',
+     'for directory in (os.path.join(_HERE, "..", "..", "..", "bin"), _HERE):',
+     "the prefix's bin/ is looked in before the module's own directory"),
+    ("module-lookup-path-first", "python/cubesolver.py",
+     '    for directory in (_HERE, os.path.join(',
+     '    if shutil.which(PROGRAM):\n        return shutil.which(PROGRAM)\n'
+     '    for directory in (_HERE, os.path.join(',
+     "PATH is looked in before the module's own directory"),
+    ("module-finalizer-first", "python/cubesolver.py",
+     "        result = _end_process(self._process, grace)\n        self._finalizer.detach()\n"
+     "        return result\n",
+     "        self._finalizer.detach()\n        return _end_process(self._process, grace)\n",
+     "the finalizer is dropped before the program has been waited for"),
+    ("module-close-cut-unreaped", "python/cubesolver.py",
+     "        except subprocess.TimeoutExpired:\n            pass\n    finally:\n",
+     "        except subprocess.TimeoutExpired:\n            pass\n    except BaseException:\n"
+     "        raise\n    if True:\n",
+     "a close() cut off while it waits leaves the program running or unreaped"),
+    ("module-error-6-held", "python/cubesolver.py", "or the cube was held with a wrong face up",
+     "or the cube was", "the message of Error 6 does not tell of a cube held otherwise"),
 ]
 
 

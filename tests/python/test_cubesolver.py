@@ -71,6 +71,48 @@ def png_pixels(path):
 SUPERFLIP = "UBULURUFURURFRBRDRFUFLFRFDFDFDLDRDBDLULBLFLDLBUBRBLBDB"
 
 
+def interrupted(point, method, *args):
+    """Calls a Solver's method with a KeyboardInterrupt raised at the point-th place where a
+    signal handler's exception can land in the module's code: as one of its functions or one it
+    calls starts or returns, or as a built-in it calls returns. Not while a line is being written
+    or an answer taken, where it closes the Solver (see the test of an interrupted write). True
+    when it was raised there, False when the call ended before that place."""
+    module, passed = vars(cubesolver), [0]
+
+    def profile(frame, event, arg):
+        if event in ("call", "return", "c_return") and not method.__self__._in_doubt and (
+                frame.f_globals is module or (
+                    frame.f_back is not None and frame.f_back.f_globals is module)):
+            passed[0] += 1
+            if passed[0] == point:
+                raise KeyboardInterrupt()
+
+    sys.setprofile(profile)
+    try:
+        method(*args)
+    except KeyboardInterrupt:
+        return True
+    except CubeError:
+        pass
+    finally:
+        sys.setprofile(None)
+    return False
+
+
+def held_by_another_thread(lock):
+    free = []
+
+    def probe():
+        free.append(lock.acquire(blocking=False))
+        if free[0]:
+            lock.release()
+
+    thread = threading.Thread(target=probe)
+    thread.start()
+    thread.join()
+    return not free[0]
+
+
 class SolverTest(unittest.TestCase):
     def setUp(self):
         scratch = tempfile.TemporaryDirectory()
@@ -81,6 +123,14 @@ class SolverTest(unittest.TestCase):
         with open(self.program, "w") as f:
             f.write("#!/bin/sh\nexec %s '%s'\n" % (RUN_PREFIX, os.environ["CUBESOLVER_STREAM"]))
         os.chmod(self.program, 0o755)
+
+    def script(self, text):
+        """A program that runs the shell commands given."""
+        path = os.path.join(self.scratch, "script%d" % len(os.listdir(self.scratch)))
+        with open(path, "w") as f:
+            f.write("#!/bin/sh\n" + text + "\n")
+        os.chmod(path, 0o755)
+        return path
 
     def test_threads_sharing_a_solver_get_the_independently_computed_answers(self):
         def answer(request):
@@ -105,11 +155,30 @@ class SolverTest(unittest.TestCase):
         self.assertEqual(len(set(messages.values())), len(messages))
 
     def test_the_context_manager_refuses_what_no_line_can_carry_and_ends_the_program(self):
+        # What the stream program would read as options, as more than one word or line, or read
+        # otherwise than Python splits it, is refused before a line is sent (the next answer is
+        # still its cube's); an empty cube is Error 1 with options or without.
         request, expected = ANSWERS[0]
+        refused = [(request + "\n" + request, {}), (" --explain " + request, {"max_moves": 20}),
+                   (request + " " + request, {}), (request + "\t", {"max_moves": 20}),
+                   (request + "\r", {}), ("\x0c" + request, {}),
+                   (request, {"target": "--explain"}), (request, {"target": "--show"}),
+                   (request, {"target": "checkerboard\x0b--explain"}),
+                   (request, {"target": "\udc80"}), (request, {"timeout": float("nan")}),
+                   (request, {"timeout": -1}), (request, {"timeout": "1"})]
         with Solver(self.program) as solver:
             self.assertRaises(TypeError, solver.solve, request.encode())
-            self.assertRaises(ValueError, solver.solve, request + "\n" + request)
-            self.assertEqual(solver.solve(request), expected)
+            for facelets, keywords in refused:
+                with self.assertRaises(ValueError) as raised:
+                    solver.solve(facelets, **dict({"timeout": 60}, **keywords))
+                self.assertIs(type(raised.exception), ValueError, (facelets, keywords))
+                name = next((k for k in keywords if k in ("target", "timeout")), "facelets")
+                self.assertTrue(str(raised.exception).startswith(name + " "), raised.exception)
+            for keywords in ({}, {"max_moves": 20}):
+                with self.assertRaises(CubeError) as raised:
+                    solver.solve("", **keywords)
+                self.assertEqual(raised.exception.code, 1)
+            self.assertEqual(solver.solve(request, timeout=float("inf")), expected)
         self.assertEqual(solver._process.returncode, 0)
         self.assertRaisesRegex(SolverError, "closed", solver.solve, request)
 
@@ -147,6 +216,7 @@ class SolverTest(unittest.TestCase):
         held = "wwwwwwwwwgggggggggoooooooooyyyyyyyyybbbbbbbbbrrrrrrrrr"
         cases = [(misread, 1, "Too few: F (w) 8 times", {"F2": "F"}),
                  (held, 6, "Turn the whole cube x'", None)]
+        self.assertIn("held with a wrong face up", str(CubeError(6)))
         with Solver(self.program) as solver:
             for scan, code, sentence, changes in cases:
                 with self.assertRaises(CubeError) as raised:
@@ -199,6 +269,10 @@ class SolverTest(unittest.TestCase):
             self.assertEqual(cubesolver._resolution(block[:1]).decided, True)
             for bad in (readings[:53], readings[:53] + [(1, -1, 1)], readings[:53] + [(1, float("nan"), 1)]):
                 self.assertRaises(ValueError, solver.solve, readings=bad)
+            # A number no double holds gets an Option error, which has no block after it.
+            self.assertRaisesRegex(ValueError, "too large", solver.resolve,
+                                   readings[:53] + [(10 ** 400, 1, 1)], timeout=60)
+            self.assertEqual(solver.solve(ANSWERS[0][0], timeout=60), ANSWERS[0][1])
             self.assertRaises(ValueError, solver.solve, ANSWERS[0][0], readings=readings)
         # The report, drawn by a real SVG renderer: each sticker's square shows, at its centre,
         # its reading scaled so that the scan's largest number is 255.
@@ -254,9 +328,37 @@ class SolverTest(unittest.TestCase):
                                    request)
         self.assertIsNotNone(solver._process.returncode)
 
-    def test_a_dropped_solver_ends_its_program(self):
+    def test_an_exception_anywhere_in_a_call_leaves_the_lock_free_and_the_answers_paired(self):
+        # At each place in turn, through a rejected cube's two exchanges: no thread waits for
+        # the lock, and the next call gets its own answer.
+        (rejected, _), (request, expected) = REJECTED[3], ANSWERS[0]
+        with Solver(self.program) as solver:
+            point = 1
+            while interrupted(point, solver.solve, rejected):
+                self.assertFalse(held_by_another_thread(solver._lock), point)
+                self.assertEqual(solver.solve(request, timeout=60), expected, point)
+                point += 1
+
+    def test_a_dropped_or_closed_solver_ends_its_program_even_when_close_is_cut_off(self):
         for pid in [Solver(self.program).pid for _ in range(3)]:
             self.assertFalse(os.path.exists("/proc/%d" % pid))
+        # Cut off at each place in turn, close() ends the program before the exception goes on,
+        # or a second close() does, or dropping the Solver does: none is left running or unreaped.
+        # A program that starts at once, owes no answer and ends at the end of its input.
+        quick = self.script("read line; echo 'Error 1'; while read line; do :; done")
+        for again in (True, False):
+            point, cut = 1, True
+            while cut:
+                solver = Solver(quick)
+                pid, cut = solver.pid, interrupted(point, solver.close)
+                # Once told to end (its input closed), it has been waited for.
+                process = solver._process
+                self.assertTrue(process.returncode is not None or not process.stdin.closed, point)
+                if again:
+                    solver.close()
+                del solver
+                self.assertFalse(os.path.exists("/proc/%d" % pid), (again, point))
+                point += 1
 
     def test_what_cannot_serve_is_named_with_what_to_do(self):
         # A bad request is refused with the module's own error; a program without its execute
@@ -273,9 +375,32 @@ class SolverTest(unittest.TestCase):
         start = time.monotonic()
         self.assertRaisesRegex(SolverError, "is no cubesolver-stream: it answered 'y'", Solver,
                                "/usr/bin/yes")
+        # A line that is neither a solution nor a rejection is never returned as an answer.
+        fake = self.script("read line; echo 'Error 1'; while read line; do echo 'R2 #end'; done")
+        with Solver(fake) as solver:
+            self.assertRaisesRegex(SolverError, "no answer", solver.solve, ANSWERS[0][0])
+            self.assertRaisesRegex(SolverError, "no answer", solver.solve, ANSWERS[0][0])
         self.assertLess(time.monotonic() - start, 5, "ended at once, not after a grace time")
         self.assertRegex(str(CubeError(8)), "5.12 seconds.*time_limit.*Twist_Flip_Prun")
         self.assertNotIn("try again", str(CubeError(8)))
+
+    def test_the_program_is_the_given_one_else_beside_the_module_else_in_its_prefix_else_on_path(self):
+        # Each place in turn holds the program found, while the later ones hold one too.
+        places = {"given": os.path.join(self.scratch, "given"),
+                  "beside": os.path.join(self.scratch, "lib", "python3", "dist-packages"),
+                  "prefix": os.path.join(self.scratch, "bin"),
+                  "path": os.path.join(self.scratch, "path")}
+        for place in places.values():
+            os.makedirs(place)
+            shutil.copy(self.program, os.path.join(place, cubesolver.PROGRAM))
+        with mock.patch.object(cubesolver, "_HERE", places["beside"]), \
+                mock.patch.dict(os.environ, PATH=places["path"]):
+            for first in ("given", "beside", "prefix", "path"):
+                given = os.path.join(places["given"], cubesolver.PROGRAM)
+                found = cubesolver._find_program(given if first == "given" else None)
+                self.assertEqual(os.path.dirname(found), places[first])
+                os.remove(os.path.join(places[first], cubesolver.PROGRAM))
+            self.assertRaisesRegex(SolverError, "neither beside", cubesolver._find_program, None)
 
     def test_tables_that_fail_make_the_constructor_raise_with_the_programs_message(self):
         with open(os.path.join(self.scratch, "twistMove"), "w") as f:
