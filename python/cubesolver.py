@@ -207,6 +207,13 @@ _ANSWER_LINE = re.compile(r"(?:[URFDLB][2']? )*\Z|(?:Target error|Error) [1-9][0
 _REPAIR_LINE = re.compile(r"^# \d+\. (.*); gives ([URFDLB]{54})$")
 
 
+def _in_solver_order(facelets, face_order):
+    """The facelets of a scan whose faces come in face_order, in the order U R F D L B."""
+    if face_order is None or len(facelets) < 54:
+        return facelets
+    return "".join(facelets[9 * face_order.index(face):][:9] for face in "URFDLB") + facelets[54:]
+
+
 def _explained_error(code, facelets, block):
     """The CubeError of a rejected cube with what the lines of its --explain block say."""
     scan = facelets[:54].translate(str.maketrans("rgwoby", "URFDLB"))
@@ -440,6 +447,9 @@ class Solver:
                 # Without options the stream answers an empty line "Error 1", and with them no line
                 # can carry an empty cube: the module answers it alike either way.
                 raise CubeError(1)
+            # The explanation, asked for without the face order, names the stickers and repairs
+            # of the cube in the solver's order.
+            facelets = _in_solver_order(facelets, face_order)
             answer, block = self._call(request, False, timeout, facelets)
         if answer.startswith("Error "):
             raise _explained_error(int(answer[6:]), facelets, block)

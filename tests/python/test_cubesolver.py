@@ -214,13 +214,16 @@ class SolverTest(unittest.TestCase):
         # every repair's cube, which the solver then solves; the next answer is still paired.
         misread = "UUUUUUUUURRRRRRRRRFUFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB"
         held = "wwwwwwwwwgggggggggoooooooooyyyyyyyyybbbbbbbbbrrrrrrrrr"
-        cases = [(misread, 1, "Too few: F (w) 8 times", {"F2": "F"}),
-                 (held, 6, "Turn the whole cube x'", None)]
+        # The misread scan again in the order U L F R B D: the same sticker is named.
+        in_ulfrbd = "".join(misread[9 * "URFDLB".index(face):][:9] for face in "ULFRBD")
+        cases = [(misread, 1, "Too few: F (w) 8 times", {"F2": "F"}, None),
+                 (in_ulfrbd, 1, "Too few: F (w) 8 times", {"F2": "F"}, "ULFRBD"),
+                 (held, 6, "Turn the whole cube x'", None, None)]
         self.assertIn("held with a wrong face up", str(CubeError(6)))
         with Solver(self.program) as solver:
-            for scan, code, sentence, changes in cases:
+            for scan, code, sentence, changes, face_order in cases:
                 with self.assertRaises(CubeError) as raised:
-                    solver.solve(scan)
+                    solver.solve(scan, face_order=face_order)
                 error = raised.exception
                 self.assertEqual((error.code, str(error)), (code, str(CubeError(code))))
                 self.assertIn(sentence, error.explanation)
