@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
-"""soak.py STREAM [--seconds S] [--memory MB] [--seed N]: for S seconds (60), two clients that
-write batches of cubes to cubesolver-stream processes of their own and leave, half of the time
-with answers owed, and three threads that share a Solver of the module, with time-outs, while
-the main thread cuts its own calls and the Solver's close() short with a SIGALRM whose handler
-raises. Every program runs under an address-space limit (256 MB). Every answer must be the line
-of tests/data for its cube, no thread may stall, and at the end no process may be left, running
-or unreaped. Prints the counts; status 1, each failure named on a line "SOAK FAILURE: ...".
+"""soak.py STREAM [--seconds S] [--memory MB] [--seed N]: for S seconds (60), two clients write
+cubes to cubesolver-stream processes of their own and leave, half of the time with answers owed;
+three threads share a Solver of the module, with time-outs; the main thread cuts its own calls
+and the Solver's close() short with a SIGALRM whose handler raises. The programs run under an
+address-space limit (256 MB). Every answer must be the line of tests/data for its cube, no thread
+may stall, and no process may be left, running or unreaped. Prints the counts; status 1, with
+each failure on a line "SOAK FAILURE: ...".
 """
 import argparse
 import collections
+import faulthandler
 import gc
 import os
 import random
@@ -18,7 +19,6 @@ import sys
 import tempfile
 import threading
 import time
-import traceback
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "python"))
@@ -28,7 +28,9 @@ from cubesolver import CubeError, Solver, SolverError  # noqa: E402
 REQUESTS = [line.rstrip("\n").split("\t") for name in ("answers.tsv", "rejected.tsv")
             for line in open(os.path.join(HERE, "data", name)) if not line.startswith("\t")]
 STALL = 30  # seconds without progress that make a hang: a plain cube takes milliseconds
-counts, failures, progress, shared = collections.Counter(), [], {}, []
+# The counts (failures among them), when each thread last made progress, the Solver the module
+# threads share, and the one each of them is calling.
+counts, progress, shared, using = collections.Counter(failures=0), {}, [], {}
 lock, stop, armed = threading.Lock(), threading.Event(), [False]
 
 
@@ -47,8 +49,7 @@ def count(name, n=1):
 
 
 def fail(message):
-    with lock:
-        failures.append(message)
+    count("failures")
     print("SOAK FAILURE: " + message, flush=True)
 
 
@@ -79,12 +80,14 @@ def outcome(solver, cube, timeout=None):
 def module_thread(rng):
     name = threading.current_thread().name
     while not stop.is_set():
-        cube, expected, solver = rng.choice(REQUESTS) + [shared[0]]
-        got = solver and outcome(solver, cube, rng.choice([None, None, rng.uniform(0, 0.005)]))
-        del solver
+        cube, expected = rng.choice(REQUESTS)
+        using[name] = shared[0]
+        got = using[name] and outcome(using[name], cube,
+                                      rng.choice([None, None, rng.uniform(0, 0.005)]))
+        using[name] = None
         if got in (None, SolverError):
             time.sleep(0.01)  # until the main thread has made a new Solver
-        elif got is not None:
+        else:
             check(cube, expected, got, "a module thread")
         progress[name] = time.monotonic()
     del progress[name]
@@ -102,7 +105,6 @@ def stream_client(program, rng):
         os.close(child_out)
         stdin, stdout = os.fdopen(to_child, "wb"), os.fdopen(from_child, "rb")
         batch, statuses = [rng.choice(REQUESTS) for _ in range(rng.randint(1, 40))], (0,)
-        count("stream processes")
         count("requests", len(batch))
         stdin.write("".join(cube + "\n" for cube, _ in batch).encode())
         stdin.flush()
@@ -122,6 +124,7 @@ def stream_client(program, rng):
         stdout.close()
         stdin.close()
         status = os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1])
+        count("stream processes")
         if status not in statuses:
             fail("cubesolver-stream ended with status %d (its error output is above)" % status)
         progress[name] = time.monotonic()
@@ -173,11 +176,11 @@ def watchdog():
         time.sleep(1)
         stalled = [name for name, t in list(progress.items()) if time.monotonic() - t > STALL]
         if stalled:
-            fail("no progress for %d s in %s; the shared Solver's lock: %r; main thread %d; the "
-                 "stacks:" % (STALL, ", ".join(stalled), shared and shared[0]._lock,
-                              threading.main_thread().ident))
-            for ident, frame in sys._current_frames().items():
-                print("--- thread %d\n%s" % (ident, "".join(traceback.format_stack(frame))))
+            fail("no progress for %d s in %s; the locks of the Solvers they call: %s; the main "
+                 "thread is %d; the stacks:" % (STALL, ", ".join(stalled), [
+                     using[n]._lock for n in stalled if using.get(n)],
+                     threading.main_thread().ident))
+            faulthandler.dump_traceback(sys.stdout)
             print("processes left: %r" % children(), flush=True)
             for pid, _ in children():
                 os.kill(pid, signal.SIGKILL)
@@ -187,10 +190,10 @@ def watchdog():
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("stream")
-    parser.add_argument("--seconds", type=float, default=60)
-    parser.add_argument("--memory", type=int, default=256, help="address-space limit in MB")
-    parser.add_argument("--seed", type=int, default=random.randrange(1 << 30))
+    for option, default in (("--seconds", 60), ("--memory", 256), ("--seed", None)):
+        parser.add_argument(option, type=int, default=default)
     args = parser.parse_args()
+    args.seed = random.randrange(1 << 30) if args.seed is None else args.seed
     print("soak: %g s, seed %d, %d MB" % (args.seconds, args.seed, args.memory), flush=True)
     limited = os.path.join(tempfile.mkdtemp(), "cubesolver-stream")
     with open(limited, "w") as f:
@@ -217,10 +220,11 @@ def main():
             shared[0], renew = None, False
             gc.collect()
             if not gone(closed[-1]):
+                state = dict(children()).get(closed[-1], ("gone",))[0]
                 fail("process %d is left %s after its Solver's close() was cut short and the "
-                     "Solver dropped%s" % (closed[-1], dict(children())[closed[-1]][0],
-                     ": its Popen only in subprocess._active, reaped at the next Popen's start"
-                     if closed[-1] in [p.pid for p in subprocess._active] else ""))
+                     "Solver dropped%s" % (closed[-1], state, ": its Popen only in subprocess."
+                     "_active, reaped at the next Popen's start" if closed[-1] in
+                     [p.pid for p in subprocess._active] else ""))
             shared[0] = Solver(limited)
         else:
             cube, expected = rng.choice(REQUESTS)
@@ -240,9 +244,8 @@ def main():
     for pid, (state, command) in children():
         fail("process %d (%s) left %s%s" % (pid, command, "unreaped" if state == "Z" else
              "running", ": its Solver's close() was cut short" if pid in closed else ""))
-    print("soak: " + ", ".join("%s %d" % item for item in sorted(counts.items())) +
-          ", failures %d" % len(failures))
-    return 1 if failures else 0
+    print("soak: " + ", ".join("%s %d" % item for item in sorted(counts.items())))
+    return 1 if counts["failures"] else 0
 
 
 if __name__ == "__main__":
