@@ -277,6 +277,18 @@ class SolverTest(unittest.TestCase):
         self.assertRegex(str(CubeError(8)), "5.12 seconds.*time_limit.*Twist_Flip_Prun")
         self.assertNotIn("try again", str(CubeError(8)))
 
+    def test_a_module_with_no_program_beside_it_or_on_path_takes_the_packages(self):
+        # As from the wheel in a virtual environment, run with a PATH that lacks /usr/bin.
+        none = os.path.join(self.scratch, "none")
+        with mock.patch.object(cubesolver, "_HERE", os.path.join(none, "lib", "py")), \
+                mock.patch.dict(os.environ, PATH=none):
+            with mock.patch.object(cubesolver, "_PACKAGE_BIN", self.scratch), Solver() as solver:
+                self.assertEqual((solver.program, solver.solve(ANSWERS[0][0])),
+                                 (self.program, ANSWERS[0][1]))
+            with mock.patch.object(cubesolver, "_PACKAGE_BIN", none):
+                self.assertRaisesRegex(SolverError, "nor on PATH, nor in %s: give" % re.escape(none),
+                                       Solver)
+
     def test_tables_that_fail_make_the_constructor_raise_with_the_programs_message(self):
         with open(os.path.join(self.scratch, "twistMove"), "w") as f:
             f.write("short")
