@@ -19,6 +19,7 @@ import sys
 import tempfile
 import threading
 import time
+import traceback
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "python"))
@@ -90,7 +91,6 @@ def module_thread(rng):
         else:
             check(cube, expected, got, "a module thread")
         progress[name] = time.monotonic()
-    del progress[name]
 
 
 def stream_client(program, rng):
@@ -100,7 +100,8 @@ def stream_client(program, rng):
         # left running: that would hide the processes a Solver leaves behind.
         (child_in, to_child), (from_child, child_out) = os.pipe(), os.pipe()
         pid = os.posix_spawn(program, [program], os.environ, file_actions=[
-            (os.POSIX_SPAWN_DUP2, child_in, 0), (os.POSIX_SPAWN_DUP2, child_out, 1)])
+            (os.POSIX_SPAWN_DUP2, child_in, 0), (os.POSIX_SPAWN_DUP2, child_out, 1)],
+            setsigdef=[signal.SIGPIPE])
         os.close(child_in)
         os.close(child_out)
         stdin, stdout = os.fdopen(to_child, "wb"), os.fdopen(from_child, "rb")
@@ -128,7 +129,16 @@ def stream_client(program, rng):
         if status not in statuses:
             fail("cubesolver-stream ended with status %d (its error output is above)" % status)
         progress[name] = time.monotonic()
-    del progress[name]
+
+
+def guarded(work, *args):
+    """Runs a thread's work; an exception it raises is a failure, not a thread gone quietly."""
+    try:
+        work(*args)
+    except Exception:
+        fail("%s raised %s" % (threading.current_thread().name, traceback.format_exc()))
+    finally:
+        del progress[threading.current_thread().name]
 
 
 def interrupted(call, seconds):
@@ -203,10 +213,10 @@ def main():
     signal.signal(signal.SIGALRM, on_alarm)
     rng, closed = random.Random(args.seed), []
     shared.append(Solver(limited))
-    threads = [threading.Thread(target=module_thread, name="module thread %d" % i,
-                                args=(random.Random(rng.random()),)) for i in range(3)]
-    threads += [threading.Thread(target=stream_client, name="stream client %d" % i,
-                                 args=(limited, random.Random(rng.random()))) for i in range(2)]
+    threads = [threading.Thread(target=guarded, name="module thread %d" % i, args=(
+        module_thread, random.Random(rng.random()))) for i in range(3)]
+    threads += [threading.Thread(target=guarded, name="stream client %d" % i, args=(
+        stream_client, limited, random.Random(rng.random()))) for i in range(2)]
     progress.update((name, time.monotonic()) for name in ["main"] + [t.name for t in threads])
     threading.Thread(target=watchdog, daemon=True).start()
     for thread in threads:
