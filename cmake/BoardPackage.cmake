@@ -1,9 +1,10 @@
 # The packages: `cmake --build <build> --target package` writes, for the build's class,
 # - the board archive cubesolver-<version>-<class>.tar.gz: one directory holding the programs, the
-#   table files, the Python module and a short README.txt, ready to copy to a board;
-# - the Debian package cubesolver_<version>-<release>_<architecture>.deb: the same programs, tables
-#   and module in the system's directories (what `cmake --install` puts under the prefix /usr),
-#   with a manual page per program and the copyright and changelog files Debian expects.
+#   table files, the Python module and its wheel and a short README.txt, ready to copy to a board;
+# - the Debian package cubesolver_<version>-<release>_<architecture>.deb: the same programs,
+#   tables, module and wheel in the system's directories (what `cmake --install` puts under the
+#   prefix /usr), with a manual page per program and the copyright and changelog files Debian
+#   expects.
 # Both draw on the lists below, so a file added to them (a table added to CUBESOLVER_TABLE_FILES,
 # say) goes into both. Included at the end of the top-level CMakeLists.txt, once every target
 # exists.
@@ -19,6 +20,24 @@ set(CUBESOLVER_PACKAGE_TABLES ${CUBESOLVER_BOARD_TABLE_NAMES})
 list(TRANSFORM CUBESOLVER_PACKAGE_TABLES PREPEND "${CUBESOLVER_BUILD_TABLE_DIR}/")
 set(CUBESOLVER_PACKAGE_MODULES
   "${CMAKE_CURRENT_SOURCE_DIR}/python/cubesolver.py")
+# The module as a wheel too, beside the tables once installed, for the interpreters that do not
+# import from the system's directories: a virtual environment (`pip install --no-index` takes it
+# offline), pyenv's. Built with the standard library alone (tools/make-wheel.py).
+set(CUBESOLVER_PACKAGE_WHEELS)
+find_program(PYTHON3 python3)
+if(PYTHON3)
+  set(wheel "${CMAKE_CURRENT_BINARY_DIR}/cubesolver-${PROJECT_VERSION}-py3-none-any.whl")
+  add_custom_command(OUTPUT "${wheel}"
+    COMMAND "${PYTHON3}" "${CMAKE_CURRENT_SOURCE_DIR}/tools/make-wheel.py"
+            "${CMAKE_CURRENT_SOURCE_DIR}/python/cubesolver.py" ${PROJECT_VERSION} "${wheel}"
+    DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/python/cubesolver.py"
+            "${CMAKE_CURRENT_SOURCE_DIR}/tools/make-wheel.py"
+    VERBATIM)
+  add_custom_target(wheel ALL DEPENDS "${wheel}")
+  list(APPEND CUBESOLVER_PACKAGE_WHEELS "${wheel}")
+else()
+  message(WARNING "python3 not found: the packages will hold no wheel of the Python module")
+endif()
 # Installed only: a manual page per program (docs/<program>.1, compressed as Debian wants them).
 set(CUBESOLVER_MAN_PAGES ${CUBESOLVER_PACKAGE_PROGRAMS})
 list(TRANSFORM CUBESOLVER_MAN_PAGES APPEND ".1.gz")
@@ -53,6 +72,7 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 install(TARGETS ${CUBESOLVER_PACKAGE_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CUBESOLVER_PACKAGE_TABLES} DESTINATION "${CUBESOLVER_INSTALL_TABLE_DIR}")
 install(FILES ${CUBESOLVER_PACKAGE_MODULES} DESTINATION lib/python3/dist-packages)
+install(FILES ${CUBESOLVER_PACKAGE_WHEELS} DESTINATION "${CUBESOLVER_INSTALL_TABLE_DIR}")
 install(FILES ${CUBESOLVER_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # Debian's own files, in the Debian package only.
 install(FILES cmake/debian/copyright "${CMAKE_CURRENT_BINARY_DIR}/changelog.Debian.gz"
@@ -92,7 +112,8 @@ configure_file(docs/board-README.txt.in README.txt @ONLY)
 # The archive's layout: everything flat in its one directory.
 install(TARGETS ${CUBESOLVER_PACKAGE_PROGRAMS} DESTINATION . COMPONENT board EXCLUDE_FROM_ALL)
 install(FILES ${CUBESOLVER_PACKAGE_TABLES} ${CUBESOLVER_PACKAGE_MODULES}
-        "${CMAKE_CURRENT_BINARY_DIR}/README.txt" DESTINATION . COMPONENT board EXCLUDE_FROM_ALL)
+        ${CUBESOLVER_PACKAGE_WHEELS} "${CMAKE_CURRENT_BINARY_DIR}/README.txt"
+        DESTINATION . COMPONENT board EXCLUDE_FROM_ALL)
 
 # The Debian package. Its version's Debian revision is that of the changelog's latest entry.
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)

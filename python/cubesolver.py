@@ -51,6 +51,8 @@ _END_TIMEOUT = 5.0
 _LONGEST_LINE = 1 << 16
 
 _HERE = os.path.dirname(os.path.abspath(__file__))
+# Where the Debian package installs the programs.
+_PACKAGE_BIN = "/usr/bin"
 
 # What each "Error N" line says about the cube, for the person who scanned it.
 _REASONS = {
@@ -320,19 +322,26 @@ def _deadline(timeout):
 
 def _find_program(program):
     """The path of the stream program: the one given, else the one beside this module, else the
-    one in the bin/ directory of the prefix this module is installed under, else one on PATH."""
+    one in the bin/ directory of the prefix this module is installed under, else one on PATH,
+    else the Debian package's (for a module installed from its wheel into a virtual environment
+    or another interpreter's directories, run with a PATH that lacks /usr/bin)."""
     if program is not None:
-        return os.fspath(program) if hasattr(os, "fspath") else program
+        fspath = getattr(os, "fspath", None)
+        if fspath is None:
+            # Python 3.5, before os.fspath: a path is a str, bytes or one of pathlib's.
+            return program if isinstance(program, (str, bytes)) else str(program)
+        return fspath(program)
     for directory in (_HERE, os.path.join(_HERE, "..", "..", "..", "bin")):
         candidate = os.path.normpath(os.path.join(directory, PROGRAM))
         if os.path.isfile(candidate):
             if not os.access(candidate, os.X_OK):
                 raise SolverError(_not_executable(candidate))
             return candidate
-    found = shutil.which(PROGRAM)
+    found = shutil.which(PROGRAM) or shutil.which(PROGRAM, path=_PACKAGE_BIN)
     if found is None:
-        raise SolverError("%s is neither beside %s, nor in the bin/ of its prefix, nor on PATH: "
-                          "give its path to Solver()" % (PROGRAM, __file__))
+        raise SolverError("%s is neither beside %s, nor in the bin/ of its prefix, nor on PATH, "
+                          "nor in %s: give its path to Solver()"
+                          % (PROGRAM, __file__, _PACKAGE_BIN))
     return found
 
 

@@ -141,6 +141,8 @@ FAULTS = [
      "a newline inside a request splits it into two cubes"),
     ("python-dead-program", "python/cubesolver.py", "if not data:\n                    self._died()",
      "if not data:\n                    raise EOFError()", "a program that has ended is not reported as such"),
+    ("python-package-bin", "python/cubesolver.py", " or shutil.which(PROGRAM, path=_PACKAGE_BIN)", "",
+     "a module installed from the wheel, with a PATH that lacks /usr/bin, misses the package's program"),
     ("python-owed-answer", "python/cubesolver.py",
      "        while self._unanswered:\n            self._next_response(deadline)\n", "",
      "the answer owed to an interrupted call is taken for the next cube's"),

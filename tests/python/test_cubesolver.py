@@ -388,22 +388,30 @@ class SolverTest(unittest.TestCase):
         self.assertNotIn("try again", str(CubeError(8)))
 
     def test_the_program_is_the_given_one_else_beside_the_module_else_in_its_prefix_else_on_path(self):
-        # Each place in turn holds the program found, while the later ones hold one too.
+        # Each place in turn holds the program found, while the later ones hold one too; the last
+        # is the package's (as for a module from the wheel in a virtual environment, with a PATH
+        # that lacks /usr/bin).
         places = {"given": os.path.join(self.scratch, "given"),
                   "beside": os.path.join(self.scratch, "lib", "python3", "dist-packages"),
                   "prefix": os.path.join(self.scratch, "bin"),
-                  "path": os.path.join(self.scratch, "path")}
+                  "path": os.path.join(self.scratch, "path"),
+                  "package": os.path.join(self.scratch, "package")}
         for place in places.values():
             os.makedirs(place)
             shutil.copy(self.program, os.path.join(place, cubesolver.PROGRAM))
         with mock.patch.object(cubesolver, "_HERE", places["beside"]), \
+                mock.patch.object(cubesolver, "_PACKAGE_BIN", places["package"]), \
                 mock.patch.dict(os.environ, PATH=places["path"]):
-            for first in ("given", "beside", "prefix", "path"):
+            for first in ("given", "beside", "prefix", "path", "package"):
                 given = os.path.join(places["given"], cubesolver.PROGRAM)
                 found = cubesolver._find_program(given if first == "given" else None)
                 self.assertEqual(os.path.dirname(found), places[first])
+                if first == "package":
+                    with Solver() as solver:
+                        self.assertEqual(solver.solve(ANSWERS[0][0]), ANSWERS[0][1])
                 os.remove(os.path.join(places[first], cubesolver.PROGRAM))
-            self.assertRaisesRegex(SolverError, "neither beside", cubesolver._find_program, None)
+            self.assertRaisesRegex(SolverError, "nor on PATH, nor in %s: give"
+                                   % re.escape(places["package"]), cubesolver._find_program, None)
 
     def test_tables_that_fail_make_the_constructor_raise_with_the_programs_message(self):
         with open(os.path.join(self.scratch, "twistMove"), "w") as f:
