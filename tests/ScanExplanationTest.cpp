@@ -86,6 +86,7 @@ int checkPlanted(const std::string& cube, const std::string& scan, const std::st
     for (std::size_t i = 0; i < repairs.size(); ++i) {
         const ScanRepair& repair = repairs[i];
         EXPECT_EQ(Tools::verify(repair.cube), 0) << scan << " " << repair.description;
+        for (int p : repair.stickers) EXPECT_TRUE(p >= 0 && p < 54) << repair.description;
         EXPECT_LE(repairs[i == 0 ? 0 : i - 1].cost, repair.cost) << scan;
         equallyLikely += repair.cost == repairs[0].cost;
         if (repair.cube != cube) continue;
