@@ -1,6 +1,9 @@
 // The facelet and cubie cubes: basic turns, products, inverses and conversions between them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <new>
 #include <random>
 #include <set>
 
@@ -52,6 +55,24 @@ TEST(CubieCube, RandomCubesRoundTripAndCancelWithTheirInverses) {
         ASSERT_TRUE(*FaceCube(s).toCubieCube() == cube) << s;
         ASSERT_TRUE(product(cube, inverseOf(cube)) == CubieCube()) << s;
         ASSERT_TRUE(product(inverseOf(cube), cube) == CubieCube()) << s;
+    }
+}
+
+TEST(FaceCube, ReadsNoMoreThan54StickersAndOnlyTwistsZeroToTwo) {
+    // A 55th face letter is not written past the facelets.
+    alignas(FaceCube) unsigned char memory[sizeof(FaceCube) + 16];
+    std::memset(memory, 0x5a, sizeof memory);
+    new (memory) FaceCube(solvedFacelets + "UUUU");
+    EXPECT_EQ(std::count(memory + sizeof(FaceCube), std::end(memory), 0x5a), 16);
+    // A corner whose side stickers name a cubie but that shows no U or D sticker is that cubie
+    // with twist 0, not 3: its U or D sticker read as each side colour.
+    for (int i = URF; i <= DRB; ++i) {
+        for (Color side : {R, F, L, B}) {
+            std::string scan = solvedFacelets;
+            scan[FaceCube::cornerFacelet[i][0]] = "URFDLB"[side];
+            const std::unique_ptr<CubieCube> cube = FaceCube(scan).toCubieCube();
+            EXPECT_TRUE(std::all_of(cube->co, cube->co + 8, [](int o) { return o < 3; })) << scan;
+        }
     }
 }
 

@@ -57,8 +57,13 @@ TEST(Stream, ALongLineTakesNoMoreMemoryThanAShortOne) {
     EXPECT_LT(usage.ru_maxrss, 64 << 10) << "largest resident set in KiB";
 }
 
-TEST(BothPrograms, AnOutputThatTakesNoMoreEndsThemWithStatus1) {
-    // A line that could not be written is no success, also when its reader has gone.
+TEST(BothPrograms, AnOutputThatTakesNoMoreOrAnInputThatFailsEndsThemWithStatus1) {
+    // A line that could not be written is no success, also when its reader has gone; nor is an
+    // input that cannot be read (a directory) its end.
+    const ProcessResult unread =
+        runShell(programCommand(CUBESOLVER_STREAM_EXE) + " <.", fs::temp_directory_path());
+    EXPECT_EQ(unread.status, 1);
+    EXPECT_NE(unread.err.find("cannot read standard input"), std::string::npos) << unread.err;
     for (const std::string& command : {programCommand(CUBESOLVER_EXE) + " " + solvedFacelets,
                                        "echo | " + programCommand(CUBESOLVER_STREAM_EXE)}) {
         EXPECT_EQ(statusIntoAPipeWithoutReader(command), 1) << command;

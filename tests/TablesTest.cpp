@@ -260,10 +260,11 @@ TEST_F(TableLoader, FilesThatCannotServeAreNamedWithWhatIsWrong) {
         make();
         EXPECT_EQ(load(), expected);
     }
-    // The next directory serves what the first lacks.
+    // The next directory serves what the first lacks; an entry that is a file is passed over.
     EXPECT_EQ(CoordCube::loadTables({dir.path.string(), CUBESOLVER_TABLE_DIR}), "");
     fs::remove(dir.path / "Twist_Flip_Prun");
     restore();
+    EXPECT_EQ(CoordCube::loadTables({flip.string(), dir.path.string()}), "");
     EXPECT_EQ(load(), "");
     EXPECT_FALSE(CoordCube::useTwistFlipPrun) << "the search goes without the extra table";
 
@@ -280,6 +281,18 @@ TEST_F(TableLoader, FilesThatCannotServeAreNamedWithWhatIsWrong) {
               failure("Corner_UDEdge_Sym",
                       "is damaged: its entries are not those the cube model defines"));
     EXPECT_EQ(CornerEdgePrun::distances, nullptr);
+    // With their symmetry files but without their distances, as a deferred load finds them, the
+    // large tables are missing: no memory is left in use as a table that was never read.
+    for (const char* name :
+         {CornerEdgePrun::symmetryFile.name, FlipSliceTwistPrun::symmetryFile.name}) {
+        fs::remove(dir.path / name);
+        fs::copy_file(fs::path(CUBESOLVER_TABLE_DIR) / name, dir.path / name);
+    }
+    FlipSliceTwistPrun::unload();
+    EXPECT_EQ(CornerEdgePrun::load({dir.path.string()}, missing), "");
+    EXPECT_TRUE(missing && !CornerEdgePrun::loaded());
+    EXPECT_EQ(FlipSliceTwistPrun::load({dir.path.string()}, missing), "");
+    EXPECT_TRUE(missing && !FlipSliceTwistPrun::loaded());
 }
 
 TEST_F(TableLoader, EveryChangedByteIsRejectedOutsideFreeEntries) {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,6 +30,19 @@ inline void applyMove(CubieCube& cube, int move) {
         cube.cornerMultiply(CubieCube::moveCube[move / 3]);
         cube.edgeMultiply(CubieCube::moveCube[move / 3]);
     }
+}
+
+// True when an answer keeps the move rule of the searches: no face twice in a row, and of two
+// opposite faces in a row, U before D, R before L, F before B.
+inline bool keepsMoveRule(const std::string& answer) {
+    std::istringstream moves(answer);
+    int previous = -1;
+    for (std::string move; moves >> move;) {
+        const int axis = static_cast<int>(std::string("URFDLB").find(move[0]));
+        if (axis == previous || axis == previous - 3) return false;
+        previous = axis;
+    }
+    return true;
 }
 
 // The solved cube's facelets with the given stickers changed.
