@@ -14,7 +14,8 @@ target="checkerboard"); a bad value raises ValueError, a target the solver rejec
 CubeError). A stream program that cannot start or that has ended raises SolverError; the Solver is
 then closed, and a new one starts a new process.
 solve(cube, timeout=SECONDS) raises TimeoutError when the answer takes longer; the Solver stays
-usable, and each answer still goes to its own cube.
+usable, and each answer still goes to its own cube. A request for which the stream program cannot
+get the memory (under a container's or a unit's limit) raises MemoryError; the Solver stays usable.
 
 A robot may pass what its sensor read instead of the cube: solve(readings=[(r, g, b), ...]) with
 54 triples in the order of the facelets answers the likeliest real cube, or raises CubeError with
@@ -297,10 +298,10 @@ def _asks_for_block(request):
 
 def _response_end(output, block):
     """The index of the newline that ends the first response in the bytes read, or -1 while it
-    has not all come: one line, or with block the lines up to "#end" (an "Option error" line has
-    no block)."""
+    has not all come: one line, or with block the lines up to "#end" (an "Option error" or
+    "Memory error" line has no block)."""
     end = output.find(b"\n")
-    if end < 0 or not block or output.startswith(b"Option error"):
+    if end < 0 or not block or output.startswith((b"Option error", b"Memory error")):
         return end
     while output[output.rfind(b"\n", 0, end) + 1:end] != b"#end":
         end = output.find(b"\n", end + 1)
@@ -368,7 +369,8 @@ class Solver:
         """The face turns that solve the cube, such as "R2 U' F ", for its 54 stickers in face
         letters (U R F D L B) or colour letters (r g w o b y). Raises CubeError for a cube that
         cannot be solved as given, SolverError when the stream program has ended, TimeoutError
-        when timeout seconds pass without the answer (the Solver stays usable).
+        when timeout seconds pass without the answer and MemoryError when the program cannot get
+        the memory the request needs (for either the Solver stays usable).
 
         The keywords max_moves, time_limit, shortest, target and threads are the options of
         cubesolver: max_moves (0 to 30), time_limit (in milliseconds, 1 to 3600000), shortest,
@@ -403,6 +405,8 @@ class Solver:
             raise TargetError(int(answer[13:]))
         if answer.startswith("Option error: "):
             raise ValueError(answer[14:])
+        if answer.startswith("Memory error: "):
+            raise MemoryError("cubesolver-stream: " + answer[14:])
         return answer
 
     def resolve(self, readings, face_order=None, min_confidence=None, timeout=None):
@@ -414,6 +418,8 @@ class Solver:
                                     _readings_words(readings)).encode("ascii"), timeout, None)
         if answer.startswith("Option error: "):
             raise ValueError(answer[14:])
+        if answer.startswith("Memory error: "):
+            raise MemoryError("cubesolver-stream: " + answer[14:])
         return _resolution(block)
 
     def _call(self, request, timeout, facelets):

@@ -34,8 +34,13 @@ Response respond(const ParsedRequest& request, bool terminal = false);
 
 // The answer to one line of cubesolver-stream: a line that starts with '-' is split into words on
 // blanks and tabs and answered by respond (the numbers of --readings on the line), a bad option
-// with one line "Option error: ..."; any other line is Search::answer of the line.
+// with one line "Option error: ..."; any other line is Search::answer of the line. A request
+// that cannot get its memory is answered "Memory error: " and memoryShortage, its memory freed.
 std::string streamAnswer(const std::string& line, bool terminal = false);
+
+// What cubesolver says, on standard error with exit status 3, of a request that cannot get the
+// memory it needs; cubesolver-stream answers it with the line "Memory error: " and the same.
+extern const char* const memoryShortage;
 
 // The --help text of cubesolver and of cubesolver-stream, and the --version line.
 std::string helpText(const char* program);

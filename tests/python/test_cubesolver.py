@@ -254,6 +254,23 @@ class SolverTest(unittest.TestCase):
                                    request)
         self.assertIsNotNone(solver._process.returncode)
 
+    def test_a_request_short_of_memory_raises_memory_error_and_the_next_is_served(self):
+        # A program that answers as the stream program does under a memory limit (the C++ tests
+        # make it answer so): the line of a request it could not get the memory for has no
+        # block, also after --explain, and the next request is answered.
+        program = os.path.join(self.scratch, "short-of-memory")
+        with open(program, "w") as f:
+            f.write("#!/bin/sh\nread -r line; echo 'Error 1'\n" +
+                    "read -r line; echo 'Memory error: not enough memory for this request'\n" * 2 +
+                    "read -r line; echo 'U '\nread -r line\n")
+        os.chmod(program, 0o755)
+        with Solver(program) as solver:
+            self.assertRaisesRegex(MemoryError, "not enough memory", solver.resolve,
+                                   scan_of(ANSWERS[0][0], 1), timeout=5)
+            self.assertRaisesRegex(MemoryError, "not enough memory", solver.solve, ANSWERS[0][0],
+                                   shortest=True, timeout=5)
+            self.assertEqual(solver.solve(ANSWERS[0][0], timeout=5), "U ")
+
     def test_a_dropped_solver_ends_its_program(self):
         for pid in [Solver(self.program).pid for _ in range(3)]:
             self.assertFalse(os.path.exists("/proc/%d" % pid))
