@@ -18,6 +18,8 @@ SolverError; the Solver is then closed, and a new one starts a new process.
 solve(cube, timeout=SECONDS) raises TimeoutError when the answer takes longer; the Solver stays
 usable, and each answer still goes to its own cube. An exception that cuts a call or close()
 short (Ctrl-C, a signal handler's) leaves no lock held and no program running or unreaped.
+A request for which the stream program cannot get the memory (under a container's or a unit's
+limit) raises MemoryError; the Solver stays usable.
 
 A robot may pass what its sensor read instead of the cube: solve(readings=[(r, g, b), ...]) with
 54 triples in the order of the facelets answers the likeliest real cube, or raises CubeError with
@@ -202,7 +204,7 @@ class CubeError(ValueError):
 # The first line of a response: a solution (face turns, each followed by a blank; empty for a
 # cube already at its target) or a rejection. Anything else is no answer.
 _ANSWER_LINE = re.compile(r"(?:[URFDLB][2']? )*\Z|(?:Target error|Error) [1-9][0-9]*\Z"
-                          r"|Option error: ")
+                          r"|(?:Option|Memory) error: ")
 
 
 # A repair line of an explanation block: "# N. DESCRIPTION; gives CUBE".
@@ -347,10 +349,10 @@ def _find_program(program):
 
 def _response_end(output, block):
     """The index of the newline that ends the first response in the bytes read, or -1 while it
-    has not all come: one line, or when the request asked for a block (--explain, --show) the
-    lines up to "#end" (an "Option error" line has no block)."""
+    has not all come: one line, or with block the lines up to "#end" (an "Option error" or
+    "Memory error" line has no block)."""
     end = output.find(b"\n")
-    if end < 0 or not block or output.startswith(b"Option error"):
+    if end < 0 or not block or output.startswith((b"Option error", b"Memory error")):
         return end
     while output[output.rfind(b"\n", 0, end) + 1:end] != b"#end":
         end = output.find(b"\n", end + 1)
@@ -420,7 +422,8 @@ class Solver:
         letters (U R F D L B) or colour letters (r g w o b y). Raises CubeError for a cube that
         cannot be solved as given (an empty text too: code 1), SolverError when the stream
         program has ended or answers what is no answer, TimeoutError when timeout seconds pass
-        without the answer (the Solver stays usable; None or infinity: no limit). Facelets that
+        without the answer (the Solver stays usable; None or infinity: no limit), MemoryError when
+        the program cannot get the memory the request needs (the Solver stays usable). Facelets that
         are no str raise TypeError; facelets that the stream line cannot carry as one word (white
         space, a leading '-', a lone surrogate) raise ValueError, and so does a timeout that is
         not a number of seconds from 0.
@@ -466,6 +469,8 @@ class Solver:
             raise TargetError(int(answer[13:]))
         if answer.startswith("Option error: "):
             raise ValueError(answer[14:])
+        if answer.startswith("Memory error: "):
+            raise MemoryError("cubesolver-stream: " + answer[14:])
         return answer
 
     def resolve(self, readings, face_order=None, min_confidence=None, timeout=None):
@@ -477,6 +482,8 @@ class Solver:
                                     _readings_words(readings)).encode("ascii"), True, timeout, None)
         if answer.startswith("Option error: "):
             raise ValueError(answer[14:])
+        if answer.startswith("Memory error: "):
+            raise MemoryError("cubesolver-stream: " + answer[14:])
         return _resolution(block)
 
     def _call(self, request, asks_block, timeout, facelets):

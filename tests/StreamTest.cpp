@@ -1,8 +1,14 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "ProcessSupport.h"
 #include "TestSupport.h"
+#include "cube/Patterns.h"
 
 namespace fs = std::filesystem;
 
@@ -70,6 +76,109 @@ TEST(BothPrograms, AnOutputThatTakesNoMoreOrAnInputThatFailsEndsThemWithStatus1)
         EXPECT_EQ(runShell(command + " >/dev/full", fs::temp_directory_path()).status, 1)
             << command;
     }
+}
+
+// A memory control group of its own with a limit, made for a test and removed after it; dir is
+// empty where this machine does not let the test make one or move a process into it (no root, no
+// memory controller, a container's group with processes of its own), and why says what failed.
+class LimitedGroup {
+  public:
+    explicit LimitedGroup(long long bytes) {
+        const bool v1 = fileText("/proc/self/cgroup").find(":memory:") != std::string::npos;
+        const fs::path parent = v1 ? "/sys/fs/cgroup/memory" : "/sys/fs/cgroup";
+        const fs::path made = parent / ("cubesolver-test-" + std::to_string(getpid()));
+        if (mkdir(made.c_str(), 0755) != 0) {
+            why = "cannot make the control group " + made.string() + ": " + std::strerror(errno);
+            return;
+        }
+        dir = made;
+        const std::string limit = std::to_string(bytes);
+        // Without swap (where it can be turned off) a process past its limit is killed.
+        write(v1 ? "memory.memsw.limit_in_bytes" : "memory.swap.max", v1 ? limit : "0");
+        if (!write(v1 ? "memory.limit_in_bytes" : "memory.max", limit) ||
+            runShell(enter() + "true", fs::temp_directory_path()).status != 0) {
+            why = "cannot limit the memory of " + made.string() + " or move a process into it";
+        }
+    }
+    ~LimitedGroup() {
+        if (!dir.empty()) rmdir(dir.c_str());
+    }
+    LimitedGroup(const LimitedGroup&) = delete;
+    LimitedGroup& operator=(const LimitedGroup&) = delete;
+
+    bool ready() const { return why.empty(); }
+    // Puts the shell that runs a command into the group, and so the programs it starts.
+    std::string enter() const { return "echo $$ >'" + (dir / "cgroup.procs").string() + "' && "; }
+
+    fs::path dir;
+    std::string why;
+
+  private:
+    bool write(const char* file, const std::string& text) const {
+        const int fd = open((dir / file).c_str(), O_WRONLY);
+        const bool written =
+            fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        if (fd >= 0) close(fd);
+        return written;
+    }
+};
+
+TEST(BothPrograms, AnswerWithinTheMemoryLimitOfTheirControlGroup) {
+    // 40 MiB leaves room for the tables and the one-bit optional one, not for the 56 MB one:
+    // taken because the system had the memory free, it got the programs killed. Under the limit
+    // each request gets the line it gets without one.
+    LimitedGroup group(40 << 20);
+    if (!group.ready()) GTEST_SKIP() << group.why;
+    const std::string cube = expectedAnswers()[0].first;
+    const std::vector<std::string> requests = {Patterns::facelets("superflip"),
+                                               "--max-moves 30 " + cube};
+    std::string input, expected;
+    for (const std::string& request : requests) {
+        const std::string command = programCommand(CUBESOLVER_EXE) + " " + request + " </dev/null";
+        const ProcessResult free = runShell(command, fs::temp_directory_path());
+        const ProcessResult limited = runShell(group.enter() + command, fs::temp_directory_path());
+        EXPECT_EQ(limited.status, 0) << request;
+        EXPECT_EQ(limited.out, free.out) << request;
+        input += request + "\n";
+        expected += free.out;
+    }
+    ScratchDir dir;
+    std::ofstream(dir.path / "in") << input;
+    const ProcessResult stream =
+        runShell(group.enter() + programCommand(CUBESOLVER_STREAM_EXE) + " <in", dir.path);
+    EXPECT_EQ(stream.status, 0);
+    EXPECT_EQ(stream.out, expected);
+}
+
+TEST(BothPrograms, ARequestShortOfMemoryIsAnsweredSoAndTheNextIsServed) {
+    // Under a limit of address space (ulimit -v) just above the least that lets the stream
+    // program answer a plain cube, a request for shorter answers cannot get its searches' memory.
+    const auto [cube, answer] = expectedAnswers()[0];
+    ScratchDir dir;
+    const std::string stream = programCommand(CUBESOLVER_STREAM_EXE);
+    const auto run = [&](long long kib, const std::string& command, const std::string& input) {
+        std::ofstream(dir.path / "in", std::ios::binary) << input;
+        return runShell("ulimit -v " + std::to_string(kib) + " && exec " + command + " <in",
+                        dir.path);
+    };
+    const auto serves = [&](long long kib) {
+        return run(kib, stream, cube + "\n").out == answer + "\n";
+    };
+    long long least = 64 << 10, fails = 4 << 10;
+    if (!serves(least)) GTEST_SKIP() << "the program does not start within 64 MiB of address space";
+    while (least - fails > 64) {
+        const long long kib = (least + fails) / 2;
+        (serves(kib) ? least : fails) = kib;
+    }
+    const std::string request = "--threads 1 --shortest --time-limit 1000 " + cube;
+    const ProcessResult lines = run(least + 512, stream, request + "\n" + cube);
+    EXPECT_EQ(lines.status, 0);
+    EXPECT_EQ(lines.out, "Memory error: not enough memory for this request\n" + answer + "\n");
+    const ProcessResult single =
+        run(least + 512, programCommand(CUBESOLVER_EXE) + " " + request, "");
+    EXPECT_EQ(single.status, 3);
+    EXPECT_EQ(single.out, "");
+    EXPECT_EQ(single.err, "cubesolver: not enough memory for this request\n");
 }
 
 }  // namespace

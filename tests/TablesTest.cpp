@@ -9,6 +9,7 @@
 #include "tables/CoordCube.h"
 #include "tables/CornerEdgePrun.h"
 #include "tables/FlipSliceTwistPrun.h"
+#include "tables/FreeMemory.h"
 
 namespace fs = std::filesystem;
 
@@ -331,6 +332,81 @@ TEST_F(TableLoader, EveryChangedByteIsRejectedOutsideFreeEntries) {
         EXPECT_EQ(load(), d.free ? "" : failure(d.name, damaged)) << d.offset;
         changeByte(d.name, d.offset, d.change);
     }
+}
+
+TEST(FreeMemory, TheLeastOfTheSystemsFigureAndTheRoomOfTheProcesssControlGroups) {
+    // Each case is the tree of files under a root of its own, where /proc/meminfo says 1 GiB is
+    // free unless the case writes its own.
+    const long long gib = 1LL << 30, mib = 1LL << 20;
+    const std::string v1 = "sys/fs/cgroup/memory/", v2 = "sys/fs/cgroup/",
+                      self = "proc/self/cgroup";
+    const std::string service = v2 + "robot.service/";
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> files;
+        long long expected;
+    };
+    const std::vector<Case> cases = {
+        {"v2: 100 MiB less 20 MiB used, of which 4 MiB is cache not used lately",
+         {{self, "0::/robot.service\n"},
+          {service + "memory.max", "104857600\n"},
+          {service + "memory.current", "20971520\n"},
+          {service + "memory.stat", "anon 16777216\nactive_file 0\ninactive_file 4194304\n"}},
+         84 * mib},
+        {"v2 without a limit",
+         {{self, "0::/robot.service\n"},
+          {service + "memory.max", "max\n"},
+          {service + "memory.current", "20971520\n"}},
+         gib},
+        {"v1 beside other hierarchies, with the inactive cache of the groups below too",
+         {{self, "5:cpu,cpuacct:/docker/a\n4:memory:/docker/a\n0::/\n"},
+          {v1 + "docker/a/memory.limit_in_bytes", "67108864\n"},
+          {v1 + "docker/a/memory.usage_in_bytes", "8388608\n"},
+          {v1 + "docker/a/memory.stat", "inactive_file 999\ntotal_inactive_file 1048576\n"}},
+         57 * mib},
+        {"nested: the least room of the group and of those above it",
+         {{self, "0::/robot.slice/robot.service\n"},
+          {v2 + "robot.slice/robot.service/memory.max", "104857600\n"},
+          {v2 + "robot.slice/robot.service/memory.current", "5000000\n"},
+          {v2 + "robot.slice/memory.max", "50000000\n"},
+          {v2 + "robot.slice/memory.current", "30000000\n"}},
+         20000000},
+        {"a container that sees its own group at the mount",
+         {{self, "4:memory:/docker/a\n"},
+          {v1 + "memory.limit_in_bytes", "33554432\n"},
+          {v1 + "memory.usage_in_bytes", "0\n"}},
+         32 * mib},
+        {"more used than the limit",
+         {{self, "0::/robot.service\n"},
+          {service + "memory.max", "1000\n"},
+          {service + "memory.current", "5000\n"}},
+         0},
+        {"no files of the group", {{self, "0::/robot.service\n"}}, gib},
+        {"garbage",
+         {{self, "garbage\n0::robot.service\n0::/robot.service\n"},
+          {service + "memory.max", "lots\n"},
+          {service + "memory.current", "12 pages\n"}},
+         gib},
+        {"a limit, and a system figure that cannot be read",
+         {{"proc/meminfo", "MemAvailable: many kB\n"},
+          {self, "0::/robot.service\n"},
+          {service + "memory.max", "104857600\n"},
+          {service + "memory.current", "0\n"}},
+         100 * mib},
+    };
+    for (const Case& c : cases) {
+        ScratchDir root;
+        std::vector<std::pair<std::string, std::string>> files = {
+            {"proc/meminfo", "MemTotal:  4096000 kB\nMemAvailable:   1048576 kB\n"}};
+        files.insert(files.end(), c.files.begin(), c.files.end());
+        for (const auto& [name, text] : files) {
+            fs::create_directories((root.path / name).parent_path());
+            std::ofstream(root.path / name) << text;
+        }
+        EXPECT_EQ(FreeMemory::available(root.path.string()), c.expected) << c.what;
+    }
+    ScratchDir nothing;
+    EXPECT_EQ(FreeMemory::available(nothing.path.string()), FreeMemory::unknown);
 }
 
 TEST(TableProducer, TwoRunsAtOnceWriteTheBuildsBytes) {

@@ -2,7 +2,9 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -11,9 +13,9 @@
 #include "requests/RequestOptions.h"
 #include "tables/AllTables.h"
 
-int main(int argc, char** argv) {
-    // A reader that has gone away (cubesolver CUBE | true) must see exit status 1, not a signal.
-    signal(SIGPIPE, SIG_IGN);
+namespace {
+
+int run(int argc, char** argv) {
     CubieCube::initAllStaticVariables();
     if (argc < 2) {
         AllTables::initAllStaticVariables(true);
@@ -52,4 +54,17 @@ int main(int argc, char** argv) {
     std::cout << response.text << std::endl;
     // A line that could not be written must not look like a success to the caller.
     return std::cout.good() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A reader that has gone away (cubesolver CUBE | true) must see exit status 1, not a signal.
+    signal(SIGPIPE, SIG_IGN);
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "cubesolver: %s\n", Request::memoryShortage);
+        return 3;
+    }
 }

@@ -5,14 +5,17 @@
 // carriage return included; a last line without a newline is answered too. A NUL byte is a
 // character like any other that is no letter (an argument cannot hold one). At the end of the
 // input the program exits with status 0; when an answer cannot be written (the reader has gone,
-// the disk is full) it exits with status 1.
+// the disk is full) it exits with status 1, and with status 3 when memory runs out outside a
+// request (at its start).
 #include <signal.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "cube/CubieCube.h"
@@ -74,17 +77,28 @@ Line nextLine(Input& in, std::string& request) {
     }
 }
 
-// Writes the answer and its newline in full; false when standard output takes no more.
-bool writeLine(std::string answer) {
-    answer += '\n';
-    const char* from = answer.data();
-    std::size_t left = answer.size();
-    while (left > 0) {
-        const ssize_t n = write(STDOUT_FILENO, from, left);
+// Writes the answer and its newline in full; false when standard output takes no more. The two
+// go out together without a copy that joins them: an answer to a request that ran short of
+// memory must not need more.
+bool writeLine(const std::string& answer) {
+    char newline = '\n';
+    iovec parts[2] = {{const_cast<char*>(answer.data()), answer.size()}, {&newline, 1}};
+    iovec* part = parts;
+    int count = 2;
+    while (count > 0) {
+        const ssize_t n = writev(STDOUT_FILENO, part, count);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
-        from += n;
-        left -= static_cast<std::size_t>(n);
+        auto done = static_cast<std::size_t>(n);
+        while (count > 0 && done >= part->iov_len) {
+            done -= part->iov_len;
+            ++part;
+            --count;
+        }
+        if (count > 0) {
+            part->iov_base = static_cast<char*>(part->iov_base) + done;
+            part->iov_len -= done;
+        }
     }
     return true;
 }
@@ -98,6 +112,29 @@ std::string answer(const std::string& request) {
                std::to_string(readings ? readingsLineLength : optionLineLength) + " characters";
     }
     return Request::streamAnswer(request, isatty(STDOUT_FILENO) == 1);
+}
+
+// Loads the tables, then answers the lines of standard input until its end; the exit status.
+int serve() {
+    CubieCube::initAllStaticVariables();
+    AllTables::initAllStaticVariables();
+
+    Input in;
+    std::string request;
+    request.reserve(readingsLineLength + 1);
+    for (;;) {
+        switch (nextLine(in, request)) {
+            case Line::end:
+                return 0;
+            case Line::failure:
+                std::fprintf(stderr, "cubesolver-stream: cannot read standard input: %s\n",
+                             std::strerror(errno));
+                return 1;
+            case Line::read:
+                if (!writeLine(answer(request))) return 1;
+                break;
+        }
+    }
 }
 
 }  // namespace
@@ -119,23 +156,12 @@ int main(int argc, char** argv) {
     }
     // A reader that has gone away must end the program by its exit status, not by a signal.
     signal(SIGPIPE, SIG_IGN);
-    CubieCube::initAllStaticVariables();
-    AllTables::initAllStaticVariables();
-
-    Input in;
-    std::string request;
-    request.reserve(readingsLineLength + 1);
-    for (;;) {
-        switch (nextLine(in, request)) {
-            case Line::end:
-                return 0;
-            case Line::failure:
-                std::fprintf(stderr, "cubesolver-stream: cannot read standard input: %s\n",
-                             std::strerror(errno));
-                return 1;
-            case Line::read:
-                if (!writeLine(answer(request))) return 1;
-                break;
-        }
+    try {
+        return serve();
+    } catch (const std::bad_alloc&) {
+        // A request short of memory is answered (Request::streamAnswer): what ends here is the
+        // start, or the few bytes of the loop itself.
+        std::fputs("cubesolver-stream: not enough memory\n", stderr);
+        return 3;
     }
 }

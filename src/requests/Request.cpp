@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <memory>
+#include <new>
 
 #include "cube/CubieCube.h"
 #include "cube/FaceCube.h"
@@ -90,17 +91,24 @@ Response respond(const ParsedRequest& request, bool terminal) {
     return {Response::answer, text};
 }
 
+const char* const memoryShortage = "not enough memory for this request";
+
 std::string streamAnswer(const std::string& line, bool terminal) {
-    const Response response = respond(parseLine(line), terminal);
-    switch (response.kind) {
-        case Response::answer:
-            return response.text;
-        case Response::optionError:
-            return "Option error: " + response.text;
-        default:
-            // An answer is one line: the texts of several lines belong to the command line.
-            return "Option error: --help and --version are options of the command line "
-                   "(cubesolver-stream --help)";
+    try {
+        const Response response = respond(parseLine(line), terminal);
+        switch (response.kind) {
+            case Response::answer:
+                return response.text;
+            case Response::optionError:
+                return "Option error: " + response.text;
+            default:
+                // An answer is one line: the texts of several lines belong to the command line.
+                return "Option error: --help and --version are options of the command line "
+                       "(cubesolver-stream --help)";
+        }
+    } catch (const std::bad_alloc&) {
+        // Unwound, the request has given back what it took: the line and the next request fit.
+        return std::string("Memory error: ") + memoryShortage;
     }
 }
 

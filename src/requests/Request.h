@@ -33,8 +33,13 @@ Response respond(const std::vector<std::string>& words, bool terminal = false);
 Response respond(const ParsedRequest& request, bool terminal = false);
 
 // The answer to one line of cubesolver-stream: the request parseLine reads from it, answered by
-// respond; a bad option gets one line "Option error: ...".
+// respond; a bad option gets one line "Option error: ...". A request that cannot get its memory
+// is answered "Memory error: " and memoryShortage, its memory freed.
 std::string streamAnswer(const std::string& line, bool terminal = false);
+
+// What cubesolver says, on standard error with exit status 3, of a request that cannot get the
+// memory it needs; cubesolver-stream answers it with the line "Memory error: " and the same.
+extern const char* const memoryShortage;
 
 // The --help text of cubesolver and of cubesolver-stream, and the --version line.
 std::string helpText(const char* program);

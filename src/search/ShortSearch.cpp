@@ -11,6 +11,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include "cube/CubieCube.h"
@@ -264,6 +265,21 @@ class Race {
         }
     }
 
+    // work, except that a thread that cannot get memory stops the race instead of the program;
+    // the caller raises the failure once every thread has stopped (shortOfMemory).
+    void workUnlessShort() {
+        try {
+            work();
+        } catch (const std::bad_alloc&) {
+            std::lock_guard<std::mutex> lock(mutex);
+            memoryFailed = true;
+            stop(none);
+            changed.notify_all();
+        }
+    }
+
+    bool shortOfMemory() const { return memoryFailed; }
+
     // The result once every thread has stopped working.
     std::string result() const {
         if (answered) return best;
@@ -289,6 +305,7 @@ class Race {
     std::string best;
     bool answered = false;
     bool stopped = false;
+    bool memoryFailed = false;
     End end = none;
 
     void stop(End why) {
@@ -322,7 +339,7 @@ class Race {
 };
 
 void* runWorker(void* race) {
-    static_cast<Race*>(race)->work();
+    static_cast<Race*>(race)->workUnlessShort();
     return nullptr;
 }
 
@@ -422,13 +439,16 @@ std::string solve(const CubieCube& cube, const CubieCube& target, const ShortSea
     const long long timeLeft = limits.timeLimitMillis - (millisNow(limits.processorTime) - start);
     Race race(views, searches, distinct, limits, limit, timeLeft);
     std::vector<pthread_t> threads;
+    // Reserved first: a thread made must be joined, so no allocation may fail after it starts.
+    threads.reserve(static_cast<std::size_t>(limits.threads));
     for (int t = 1; t < limits.threads; ++t) {
         pthread_t thread;
         // A thread that cannot be made leaves its share to the others.
         if (pthread_create(&thread, nullptr, runWorker, &race) == 0) threads.push_back(thread);
     }
-    race.work();
+    race.workUnlessShort();
     for (pthread_t thread : threads) pthread_join(thread, nullptr);
+    if (race.shortOfMemory()) throw std::bad_alloc();
     const std::string found = race.result();
     return firstFits && found.rfind("Error", 0) == 0 ? first : found;
 }

@@ -34,7 +34,8 @@ int availableThreads();
 // Moves M such that cube * M = target (the cube first, then M), as solution text, such as
 // "R2 U' F ", or the empty text when the cube is the target. "Error 7" when no answer of at most
 // maxMoves moves exists within the search's bounds, "Error 8" when the time limit passes before
-// an answer is found. Both cubes must verify.
+// an answer is found. Both cubes must verify. Memory that cannot be had, in any of its threads,
+// throws std::bad_alloc in the caller's thread once all of them have stopped.
 std::string solve(const CubieCube& cube, const CubieCube& target, const ShortSearchLimits& limits);
 
 }  // namespace ShortSearch

@@ -10,8 +10,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "cube/CubieCube.h"
+#include "tables/FreeMemory.h"
 
 short CoordCube::twistMove[2187][18];
 short CoordCube::flipMove[2048][18];
@@ -298,40 +301,44 @@ std::string CoordCube::loadTables(const std::vector<std::string>& directories) {
 
 std::string CoordCube::loadFile(const TableFile& table, const std::vector<std::string>& directories,
                                 bool& missing) {
-    std::string path;
-    const std::string failure = loadTable(table, directories, path);
-    missing = failure == missingFile;
-    if (missing || failure.empty()) return "";
-    return "table file \"" + path + "\" " + failure;
+    // The tables read here are optional: one that cannot get the memory its reading takes is one
+    // the search runs without.
+    try {
+        std::string path;
+        const std::string failure = loadTable(table, directories, path);
+        missing = failure == missingFile;
+        if (missing || failure.empty()) return "";
+        return "table file \"" + path + "\" " + failure;
+    } catch (const std::bad_alloc&) {
+        missing = true;
+        return "";
+    }
 }
 
 std::string CoordCube::loadAllocated(unsigned char*& data, const TableFile& file,
                                      const std::vector<std::string>& directories, std::size_t bytes,
                                      bool& missing) {
-    data = static_cast<unsigned char*>(std::malloc(bytes));
-    missing = data == nullptr;
+    // data is set only once the whole table is read and checked: no search may see a part.
+    std::unique_ptr<unsigned char, void (*)(void*)> memory(
+        static_cast<unsigned char*>(std::malloc(bytes)), std::free);
+    missing = memory == nullptr;
     if (missing) return "";
     TableFile table = file;
-    table.data = data;
+    table.data = memory.get();
     const std::string failure = loadFile(table, directories, missing);
-    if (!failure.empty() || missing) {
-        std::free(data);
-        data = nullptr;
-    }
+    if (failure.empty() && !missing) data = memory.release();
     return failure;
 }
 
 bool CoordCube::memoryAllows(std::size_t bytes) {
     const long long margin = 8 << 20;
-    std::FILE* f = std::fopen("/proc/meminfo", "r");
-    if (f == nullptr) return true;
-    char line[256];
-    long long kib = -1;
-    while (std::fgets(line, sizeof line, f) != nullptr) {
-        if (std::sscanf(line, "MemAvailable: %lld kB", &kib) == 1) break;
+    // A process too short of memory to read the figures has no room for an optional table.
+    try {
+        const long long free = FreeMemory::available();
+        return free == FreeMemory::unknown || free >= static_cast<long long>(bytes) + margin;
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    std::fclose(f);
-    return kib < 0 || kib * 1024 >= static_cast<long long>(bytes) + margin;
 }
 
 void CoordCube::clearFreeEntries(const TableFile& table) {

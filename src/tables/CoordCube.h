@@ -101,19 +101,20 @@ class CoordCube {
     // empty string on success, otherwise a description of the first failure.
     static std::string loadTables(const std::vector<std::string>& directories);
 
-    // Reads one table from the first of directories that has its file and checks its digest.
-    // Returns "" when loaded or when no directory has it (missing is then true), otherwise a
-    // description of the failure.
+    // Reads one optional table from the first of directories that has its file and checks its
+    // digest. Returns "" when loaded or when no directory has it or the memory to read it cannot
+    // be had (missing is then true), otherwise a description of the failure.
     static std::string loadFile(const TableFile& table, const std::vector<std::string>& directories,
                                 bool& missing);
 
     // Allocates bytes for an optional table and reads its file into them, as loadFile does; on
-    // any failure, or when the file is missing, the memory is freed and data is null.
+    // any failure, or when the file is missing, the memory is freed and data is left as it was.
     static std::string loadAllocated(unsigned char*& data, const TableFile& file,
                                      const std::vector<std::string>& directories, std::size_t bytes,
                                      bool& missing);
-    // True unless the system reports less free memory (MemAvailable) than bytes and a margin, so
-    // that loading an optional table never pushes a board into swapping.
+    // True unless less memory is free than bytes and a margin (FreeMemory::available: the system's
+    // MemAvailable, or the room a control group's limit leaves), so that loading an optional
+    // table never pushes a board into swapping nor a limited process past its limit.
     static bool memoryAllows(std::size_t bytes);
 
     // The digest of a table file's bytes, 16-bit entries low byte first. It changes with any

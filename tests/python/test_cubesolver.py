@@ -342,6 +342,20 @@ class SolverTest(unittest.TestCase):
                 self.assertEqual(solver.solve(request, timeout=60), expected, point)
                 point += 1
 
+    def test_a_request_short_of_memory_raises_memory_error_and_the_next_is_served(self):
+        # A program that answers as the stream program does under a memory limit (the C++ tests
+        # make it answer so): the line of a request it could not get the memory for has no
+        # block, also after --explain, and the next request is answered.
+        program = self.script("read -r line; echo 'Error 1'\n" +
+                              "read -r line; echo 'Memory error: not enough memory for this request'\n"
+                              * 2 + "read -r line; echo 'U '\nread -r line")
+        with Solver(program) as solver:
+            self.assertRaisesRegex(MemoryError, "not enough memory", solver.resolve,
+                                   scan_of(ANSWERS[0][0], 1), timeout=5)
+            self.assertRaisesRegex(MemoryError, "not enough memory", solver.solve, ANSWERS[0][0],
+                                   shortest=True, timeout=5)
+            self.assertEqual(solver.solve(ANSWERS[0][0], timeout=5), "U ")
+
     def test_a_dropped_or_closed_solver_ends_its_program_even_when_close_is_cut_off(self):
         for pid in [Solver(self.program).pid for _ in range(3)]:
             self.assertFalse(os.path.exists("/proc/%d" % pid))
