@@ -51,23 +51,6 @@ TEST(CoordinateValues, SetThenGetGivesBackEveryValueOnASoundRecord) {
     }
 }
 
-TEST(Merge, JoinsThePlacementsOfEveryPhase2Cube) {
-    // Every placement of UR..DF in the U and D layers is the merge of its two halves...
-    for (int v = 0; v < 20160; ++v) {
-        CubieCube cube;
-        cube.setURtoDF(v);
-        ASSERT_EQ(CubieCube::getURtoDF(cube.getURtoUL(), cube.getUBtoDF()), v);
-    }
-    // ...and these are the only pairs below 336 that merge.
-    int merged = 0;
-    for (short i = 0; i < 336; ++i) {
-        for (short j = 0; j < 336; ++j) {
-            merged += CubieCube::getURtoDF(i, j) != -1;
-        }
-    }
-    EXPECT_EQ(merged, 20160);
-}
-
 TEST(CoordinateRobustness, BrokenRecordsAndArgumentsStayInRange) {
     // Records lacking pieces or holding them twice give a value in range; a setter reduces an
     // argument outside the range into it. Every call terminates.

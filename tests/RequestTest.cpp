@@ -32,14 +32,12 @@ TEST(RequestOptions, WordsGiveTheOptionsOrOneError) {
     };
     for (const Case& t : accepted) {
         const ParsedRequest r = parseRequest(t.words);
-        const std::string where = ::testing::PrintToString(t.words);
-        EXPECT_EQ(r.error, "") << where;
-        EXPECT_EQ(r.options.maxMoves, t.maxMoves) << where;
-        EXPECT_EQ(r.options.timeLimitMillis, t.timeLimit) << where;
-        EXPECT_EQ(r.options.shortest, t.shortest) << where;
-        EXPECT_EQ(r.options.target, t.target) << where;
-        EXPECT_EQ(r.cube, t.cube) << where;
-        EXPECT_EQ(r.options.threads, t.threads) << where;
+        const RequestOptions& o = r.options;
+        EXPECT_EQ(std::tie(r.error, o.maxMoves, o.timeLimitMillis, o.shortest, o.target, r.cube,
+                           o.threads),
+                  std::make_tuple(std::string(), t.maxMoves, t.timeLimit, t.shortest, t.target,
+                                  t.cube, t.threads))
+            << ::testing::PrintToString(t.words);
     }
     const std::vector<std::string> refused[] = {
         {"--max-moves", "31", c},
@@ -232,33 +230,7 @@ TEST(Request, ErrorsOfTheCubeAndOfTheTargetAreToldApart) {
               "(cubesolver-stream --help)");
 }
 
-TEST(Request, ThroughBothProgramsTheSameOptionsGiveTheSameLines) {
-    // Each request as arguments of cubesolver and as a line of one cubesolver-stream, where an
-    // option error is one line and the next request is answered.
-    const std::string cube = expectedAnswers()[5].first;
-    const std::vector<std::string> requests[] = {
-        {"--max-moves", "20", "--threads", "1", cube},
-        {"--target", "checkerboard", "--time-limit", "2000", solvedFacelets},
-        {"--max-moves", "99", cube},
-    };
-    std::string input, expected;
-    for (const auto& words : requests) {
-        ProcessResult r = runProgram(CUBESOLVER_EXE, words, fs::temp_directory_path());
-        const Response response = Request::respond(words);
-        if (response.kind == Response::optionError) {
-            EXPECT_EQ(r.status, 2);
-            EXPECT_EQ(r.out, "");
-            EXPECT_NE(r.err.find(response.text), std::string::npos) << r.err;
-            expected += "Option error: " + response.text + "\n";
-        } else {
-            EXPECT_EQ(r.status, 0);
-            EXPECT_EQ(r.out, response.text + "\n");
-            expected += r.out;
-        }
-        for (const std::string& word : words) input += word + " ";
-        input += "\n";
-    }
-    EXPECT_EQ(runStream(input).out, expected);
+TEST(BothPrograms, HelpAndVersionAreTheirOwn) {
     for (const char* program : {CUBESOLVER_EXE, CUBESOLVER_STREAM_EXE}) {
         const ProcessResult help = runProgram(program, {"--help"}, fs::temp_directory_path());
         EXPECT_EQ(help.status, 0);

@@ -13,24 +13,6 @@ using namespace TP;
 
 namespace {
 
-TEST(WholeCubeTurns, LayerTurnsAreTheFaceTurnsAndEachWayOfHoldingIsUndone) {
-    for (int face = U; face <= B; ++face) {
-        EXPECT_EQ(WholeCubeTurns::turnLayer(solvedFacelets, face, 1),
-                  faceletsOf(CubieCube::moveCube[face]))
-            << face;
-    }
-    std::mt19937 rng(17);
-    const std::string cube = faceletsOf(Tools::randomCubie(rng));
-    std::set<std::string> held;
-    for (int turn = 0; turn < WholeCubeTurns::count; ++turn) {
-        const std::string scan = WholeCubeTurns::apply(cube, turn);
-        held.insert(scan);
-        EXPECT_EQ(WholeCubeTurns::apply(scan, WholeCubeTurns::fixing(scan)), cube) << turn;
-        EXPECT_EQ(WholeCubeTurns::fixing(scan) == 0, turn == 0) << turn;
-    }
-    EXPECT_EQ(held.size(), 24u);
-}
-
 // Faults a camera makes, each planted into a cube given by its facelets.
 using Plant = std::string (*)(const std::string&, std::mt19937&);
 

@@ -1,7 +1,6 @@
-// The check of a facelet string, with the cubie cube's own check behind it, and the random cube.
+// The check of a facelet string, with the cubie cube's own check behind it.
 #include <gtest/gtest.h>
 
-#include <set>
 #include <tuple>
 
 #include "TestSupport.h"
@@ -50,22 +49,6 @@ TEST(Verify, EachFaultHasItsCodeAndTheFirstCheckThatFailsDecides) {
         EXPECT_EQ(Tools::readCube(facelets, cube), code) << facelets;
         EXPECT_EQ(cube != nullptr, code == 0) << facelets;
     }
-}
-
-TEST(RandomCube, ResultsAreValidAndVaried) {
-    // Calls that read the same clock() value repeat a cube; still each part of the cube varies.
-    std::set<int> seen[4];
-    for (int n = 0; n < 300; ++n) {
-        const std::string s = Tools::randomCube();
-        ASSERT_EQ(s.size(), 54u);
-        std::unique_ptr<CubieCube> cube;
-        ASSERT_EQ(Tools::readCube(s, cube), 0) << s;
-        seen[0].insert(cube->getTwist());
-        seen[1].insert(cube->getFlip());
-        seen[2].insert(cube->getURFtoDLB());
-        seen[3].insert(cube->getURtoBR());
-    }
-    for (const auto& values : seen) EXPECT_GT(values.size(), 1u);
 }
 
 }  // namespace

@@ -171,7 +171,11 @@ std::string helpText(const char* program) {
            "Errors: 1 not nine stickers of each colour, 2 edge stickers, 3 a flipped edge,\n"
            "4 corner stickers, 5 a twisted corner, 6 two pieces exchanged, 7 no answer within\n"
            "the move limit, 8 the time limit passed, 9 centres not in place, 10 the readings\n"
-           "do not decide the cube (or a sticker fits no colour): scan again.\n";
+           "do not decide the cube (or a sticker fits no colour): scan again.\n"
+           "A request that cannot get the memory it needs (under a limit of memory) gets\n"
+           "\"cubesolver: not enough memory for this request\" on standard error and status 3\n"
+           "from cubesolver, the line \"Memory error: not enough memory for this request\"\n"
+           "from cubesolver-stream.\n";
 }
 
 std::string versionLine(const char* program) {

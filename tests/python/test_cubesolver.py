@@ -119,18 +119,22 @@ class SolverTest(unittest.TestCase):
         self.addCleanup(scratch.cleanup)
         self.scratch = scratch.name
         # The built program, behind a script that starts it under the emulator if there is one.
-        self.program = os.path.join(self.scratch, "cubesolver-stream")
-        with open(self.program, "w") as f:
-            f.write("#!/bin/sh\nexec %s '%s'\n" % (RUN_PREFIX, os.environ["CUBESOLVER_STREAM"]))
-        os.chmod(self.program, 0o755)
+        self.program = self.script("exec %s '%s'" % (RUN_PREFIX, os.environ["CUBESOLVER_STREAM"]),
+                                   cubesolver.PROGRAM)
 
-    def script(self, text):
+    def script(self, text, name=None):
         """A program that runs the shell commands given."""
-        path = os.path.join(self.scratch, "script%d" % len(os.listdir(self.scratch)))
+        path = os.path.join(self.scratch, name or "script%d" % len(os.listdir(self.scratch)))
         with open(path, "w") as f:
             f.write("#!/bin/sh\n" + text + "\n")
         os.chmod(path, 0o755)
         return path
+
+    def raised(self, kind, method, *args, **keywords):
+        """The exception of the given kind that a call raises."""
+        with self.assertRaises(kind) as raised:
+            method(*args, **keywords)
+        return raised.exception
 
     def test_threads_sharing_a_solver_get_the_independently_computed_answers(self):
         def answer(request):
@@ -147,11 +151,10 @@ class SolverTest(unittest.TestCase):
         messages = {}
         with Solver(self.program) as solver:
             for request, line in REJECTED:
-                with self.assertRaises(CubeError) as raised:
-                    solver.solve(request)
-                self.assertEqual("Error %d" % raised.exception.code, line)
-                self.assertTrue(str(raised.exception).startswith(line + ": "))
-                messages[line] = str(raised.exception)
+                error = self.raised(CubeError, solver.solve, request)
+                self.assertEqual("Error %d" % error.code, line)
+                self.assertTrue(str(error).startswith(line + ": "))
+                messages[line] = str(error)
         self.assertEqual(len(set(messages.values())), len(messages))
 
     def test_the_context_manager_refuses_what_no_line_can_carry_and_ends_the_program(self):
@@ -169,15 +172,13 @@ class SolverTest(unittest.TestCase):
         with Solver(self.program) as solver:
             self.assertRaises(TypeError, solver.solve, request.encode())
             for facelets, keywords in refused:
-                with self.assertRaises(ValueError) as raised:
-                    solver.solve(facelets, **dict({"timeout": 60}, **keywords))
-                self.assertIs(type(raised.exception), ValueError, (facelets, keywords))
+                error = self.raised(ValueError, solver.solve, facelets,
+                                    **dict({"timeout": 60}, **keywords))
+                self.assertIs(type(error), ValueError, (facelets, keywords))
                 name = next((k for k in keywords if k in ("target", "timeout")), "facelets")
-                self.assertTrue(str(raised.exception).startswith(name + " "), raised.exception)
+                self.assertTrue(str(error).startswith(name + " "), error)
             for keywords in ({}, {"max_moves": 20}):
-                with self.assertRaises(CubeError) as raised:
-                    solver.solve("", **keywords)
-                self.assertEqual(raised.exception.code, 1)
+                self.assertEqual(self.raised(CubeError, solver.solve, "", **keywords).code, 1)
             self.assertEqual(solver.solve(request, timeout=float("inf")), expected)
         self.assertEqual(solver._process.returncode, 0)
         self.assertRaisesRegex(SolverError, "closed", solver.solve, request)
@@ -196,18 +197,15 @@ class SolverTest(unittest.TestCase):
             answers = [solver.solve(cube, **keywords) for keywords, _ in calls]
             self.assertEqual(answers, stream.stdout.splitlines())
             self.assertLessEqual(len(solver.solve(cube, shortest=True, time_limit=3000).split()), 20)
-            with self.assertRaises(TargetError) as raised:
-                solver.solve(cube, target=REJECTED[4][0])
-            self.assertEqual("Error %d" % raised.exception.code, REJECTED[4][1])
-            self.assertTrue(str(raised.exception).startswith("Target error 3: one edge is flipped"))
+            error = self.raised(TargetError, solver.solve, cube, target=REJECTED[4][0])
+            self.assertEqual("Error %d" % error.code, REJECTED[4][1])
+            self.assertTrue(str(error).startswith("Target error 3: one edge is flipped"))
             for keywords in ({"max_moves": 31}, {"max_moves": True}, {"time_limit": 0},
                              {"shortest": 1}, {"target": "a b"}, {"target": ""}, {"threads": 0},
                              {"threads": 65}):
                 self.assertRaises(ValueError, solver.solve, cube, **keywords)
             self.assertRaises(ValueError, solver.solve, "--max-moves 5 " + cube)
-            with self.assertRaises(CubeError) as raised:
-                solver.solve(cube, max_moves=5)
-            self.assertEqual(raised.exception.code, 7)
+            self.assertEqual(self.raised(CubeError, solver.solve, cube, max_moves=5).code, 7)
 
     def test_a_rejected_scan_carries_its_explanation_and_repairs_as_data(self):
         # A sticker misread, and a solved cube held with white up: the first repair's changes and
@@ -222,9 +220,7 @@ class SolverTest(unittest.TestCase):
         self.assertIn("held with a wrong face up", str(CubeError(6)))
         with Solver(self.program) as solver:
             for scan, code, sentence, changes, face_order in cases:
-                with self.assertRaises(CubeError) as raised:
-                    solver.solve(scan, face_order=face_order)
-                error = raised.exception
+                error = self.raised(CubeError, solver.solve, scan, face_order=face_order)
                 self.assertEqual((error.code, str(error)), (code, str(CubeError(code))))
                 self.assertIn(sentence, error.explanation)
                 self.assertNotIn("#", error.explanation)
@@ -259,10 +255,9 @@ class SolverTest(unittest.TestCase):
             self.assertEqual(solver.solve(readings=[readings[p] for p in order], face_order="ULFRBD"),
                              solver.solve(readings=readings))
             readings[3] = (0, 0, 0)
-            with self.assertRaises(CubeError) as raised:
-                solver.solve(readings=readings)
-            self.assertEqual((raised.exception.code, raised.exception.resolution.unfit), (10, ["U4"]))
-            self.assertTrue(str(raised.exception).startswith("Error 10: the readings do not decide"))
+            error = self.raised(CubeError, solver.solve, readings=readings)
+            self.assertEqual((error.code, error.resolution.unfit), (10, ["U4"]))
+            self.assertTrue(str(error).startswith("Error 10: the readings do not decide"))
             # A search that did not settle decides nothing, whatever the confidence.
             block = ["# The readings resolve to %s, with confidence 1.000000 (at least 0.5 is "
                      "needed: --min-confidence)." % ANSWERS[0][0],
@@ -378,12 +373,24 @@ class SolverTest(unittest.TestCase):
                 point += 1
 
     def test_what_cannot_serve_is_named_with_what_to_do(self):
-        # A bad request is refused with the module's own error; a program without its execute
-        # bit (a copy from a FAT card) is named as such, beside the module or given; a program
-        # that answers what no stream program answers is ended at once.
+        # A bad request is refused with the module's own error; tables that fail make the
+        # constructor raise with the program's message; a program without its execute bit (a copy
+        # from a FAT card) is named as such, beside the module or given; a program that answers
+        # what no stream program answers is ended at once.
         with Solver(self.program) as solver:
             self.assertRaisesRegex(ValueError, "^facelets .* lone surrogate", solver.solve,
                                    "\udc80" + ANSWERS[0][0])
+        with open(os.path.join(self.scratch, "twistMove"), "w") as f:
+            f.write("short")
+        here = os.getcwd()
+        os.chdir(self.scratch)
+        try:
+            error = self.raised(SolverError, Solver, self.program)
+        finally:
+            os.chdir(here)
+        self.assertIn("exit status 2", str(error))
+        self.assertIn('"%s/twistMove" is shorter than its 78732 bytes'
+                      % os.path.realpath(self.scratch), str(error))
         os.chmod(self.program, 0o644)
         with mock.patch.object(cubesolver, "_HERE", self.scratch):
             for program in (None, self.program):
@@ -426,20 +433,6 @@ class SolverTest(unittest.TestCase):
                 os.remove(os.path.join(places[first], cubesolver.PROGRAM))
             self.assertRaisesRegex(SolverError, "nor on PATH, nor in %s: give"
                                    % re.escape(places["package"]), cubesolver._find_program, None)
-
-    def test_tables_that_fail_make_the_constructor_raise_with_the_programs_message(self):
-        with open(os.path.join(self.scratch, "twistMove"), "w") as f:
-            f.write("short")
-        here = os.getcwd()
-        os.chdir(self.scratch)
-        try:
-            with self.assertRaises(SolverError) as raised:
-                Solver(self.program)
-        finally:
-            os.chdir(here)
-        self.assertIn("exit status 2", str(raised.exception))
-        self.assertIn('"%s/twistMove" is shorter than its 78732 bytes'
-                      % os.path.realpath(self.scratch), str(raised.exception))
 
     @unittest.skipIf(RUN_PREFIX, "the installed programs run on the board only")
     def test_the_installed_module_runs_the_readme_example_as_shown(self):
