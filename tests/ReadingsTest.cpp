@@ -138,6 +138,22 @@ TEST(ColourResolution, RecolouringsExchangeTheColoursAsATurnOfTheWholeCube) {
     }
 }
 
+TEST(ColourResolution, OnlyASettledConfidentResolutionWithoutUnfitStickersDecides) {
+    Resolution r;
+    r.candidates.push_back({solvedFacelets, 0, 0, 1});
+    r.confidence = 1;
+    EXPECT_TRUE(ColourResolution::decides(r, ColourResolution::defaultMinConfidence));
+    r.settled = false;
+    EXPECT_FALSE(ColourResolution::decides(r, 0));
+    r.settled = true;
+    r.unfit = {3};
+    EXPECT_FALSE(ColourResolution::decides(r, 0));
+    r.unfit.clear();
+    r.confidence = 0.99;
+    EXPECT_FALSE(ColourResolution::decides(r, 0.995));
+    EXPECT_TRUE(ColourResolution::decides(r, 0.99));
+}
+
 TEST(Readings, TextAndFaceOrdersAreReadOrRefusedWithTheirReason) {
     StickerReadings readings;
     std::string json = "[", plain;
