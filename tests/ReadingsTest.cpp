@@ -209,7 +209,8 @@ TEST(Readings, EveryProgramAnswersTheReadingsAsTheResolvedCube) {
                                                    {"--target", "checkerboard"}};
     std::string streamInput, streamExpected;
     for (int n = 0; n < 8; ++n) {
-        const std::string cube = faceletsOf(Tools::randomCubie(rng));
+        // The solved cube first: without options it gets the specified search's moves, not "".
+        const std::string cube = n == 0 ? solvedFacelets : faceletsOf(Tools::randomCubie(rng));
         StickerReadings scan = ScanModels::ev3Scan(cube, 0.05, 0.05, rng);
         if (n == 7) scan.rgb[3] = {0, 0, 0};
         const std::vector<std::string>& options = optionSets[n % 4];
