@@ -106,10 +106,10 @@ bool writeLine(const std::string& answer) {
 // The line that answers a request.
 std::string answer(const std::string& request) {
     const bool readings = request.find("--readings") != std::string::npos;
-    if (request.size() > (readings ? readingsLineLength : optionLineLength)) {
+    const std::size_t most = readings ? readingsLineLength : optionLineLength;
+    if (request.size() > most) {
         return std::string("Option error: a line with ") + (readings ? "--readings" : "options") +
-               " has more than " +
-               std::to_string(readings ? readingsLineLength : optionLineLength) + " characters";
+               " has more than " + std::to_string(most) + " characters";
     }
     return Request::streamAnswer(request, isatty(STDOUT_FILENO) == 1);
 }
