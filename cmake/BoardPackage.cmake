@@ -33,7 +33,6 @@ if(PYTHON3)
     DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/python/cubesolver.py"
             "${CMAKE_CURRENT_SOURCE_DIR}/tools/make-wheel.py"
     VERBATIM)
-  add_custom_target(wheel ALL DEPENDS "${wheel}")
   list(APPEND CUBESOLVER_PACKAGE_WHEELS "${wheel}")
 else()
   message(WARNING "python3 not found: the packages will hold no wheel of the Python module")
@@ -57,9 +56,10 @@ foreach(program ${CUBESOLVER_PACKAGE_PROGRAMS})
 endforeach()
 cubesolver_gzip("${CMAKE_CURRENT_SOURCE_DIR}/cmake/debian/changelog.Debian"
                 "${CMAKE_CURRENT_BINARY_DIR}/changelog.Debian.gz")
-add_custom_target(man_pages ALL DEPENDS ${CUBESOLVER_MAN_PAGES}
+add_custom_target(man_pages ALL DEPENDS ${CUBESOLVER_MAN_PAGES} ${CUBESOLVER_PACKAGE_WHEELS}
                                         "${CMAKE_CURRENT_BINARY_DIR}/changelog.Debian.gz")
-# Whatever builds a program builds its manual page, which is installed with it.
+# Whatever builds a program builds its manual page and the wheel, which are installed with it
+# (./solve builds only the programs and the tables, and `cmake --install` must find the rest).
 foreach(program ${CUBESOLVER_PACKAGE_PROGRAMS})
   add_dependencies(${program} man_pages)
 endforeach()
