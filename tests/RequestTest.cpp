@@ -211,6 +211,39 @@ TEST(ShortSearch, ExhaustedSearchesAgreeOnTheShortestLength) {
     FlipSliceTwistPrun::unload();
 }
 
+TEST(ShortSearch, AnswerTextJoinsMovesOnAFaceAcrossItsOppositeAndOrdersOppositeFaces) {
+    // A view after a first move may give such sequences: the text turns the cube as the moves do
+    // and keeps the move rule, which also leaves no face on both sides of its opposite.
+    const std::pair<const char*, const char*> cases[] = {
+        {"D U D'", "U "}, {"D U D2", "U D' "},  {"U D U D'", "U2 "}, {"R L R' L'", ""},
+        {"L R", "R L "},  {"F B' F", "F2 B' "}, {"B R R' B", "B2 "}, {"R U R'", "R U R' "},
+    };
+    const auto movesOf = [](const std::string& text) {
+        std::vector<int> moves;
+        std::istringstream words(text);
+        for (std::string w; words >> w;) {
+            const int power = w.size() == 1 ? 0 : w[1] == '2' ? 1 : 2;
+            moves.push_back(3 * static_cast<int>(std::string("URFDLB").find(w[0])) + power);
+        }
+        return moves;
+    };
+    for (const auto& [moves, text] : cases) EXPECT_EQ(ShortSearch::movesText(movesOf(moves)), text);
+    std::mt19937 rng(41);
+    for (int n = 0; n < 2000; ++n) {
+        std::string moves;
+        for (int k = 0; k < n % 13; ++k) {
+            // Mostly the faces of one axis, so that moves on a face meet across its opposite.
+            const int face = rng() % 4 == 0 ? static_cast<int>(rng() % 6) : n % 3 + 3 * (rng() % 2);
+            moves += "URFDLB"[face] + std::string(rng() % 3 == 0 ? "2 " : rng() % 2 ? "' " : " ");
+        }
+        const std::string text = ShortSearch::movesText(movesOf(moves));
+        CubieCube byMoves, byText;
+        Patterns::applyMoves(byMoves, moves);
+        Patterns::applyMoves(byText, text);
+        EXPECT_TRUE(byMoves == byText && keepsMoveRule(text)) << moves << "-> " << text;
+    }
+}
+
 TEST(Request, ErrorsOfTheCubeAndOfTheTargetAreToldApart) {
     const std::string scrambled = expectedAnswers()[0].first;
     const std::string flipped = "UUUUURUUURURRRRRRRFFFFFFFFFDDDDDDDDDLLLLLLLLLBBBBBBBBB";

@@ -161,41 +161,17 @@ std::vector<View> allViews() {
 }
 
 // The answer of one view as moves of the cube: each move's face taken back through the view's
-// turns, for an inverse view the sequence inverted, the first move put in front. Two moves on
-// one face in a row become one (or none); of two moves on opposite faces in a row, which
-// commute, the one on U, R or F comes first, as in the searches' own answers.
+// turns, for an inverse view the sequence inverted, the first move put in front.
 std::string answerText(const ViewSearch& search, const View& view) {
-    int moves[ViewSearch::capacity + 2];
-    int length = 0;
-    if (view.preMove >= 0) moves[length++] = view.preMove;
+    std::vector<int> moves;
+    if (view.preMove >= 0) moves.push_back(view.preMove);
     for (int i = 0; i < search.length; ++i) {
         const int m = search.moves[view.inverse ? search.length - 1 - i : i];
         int face = m / 3;
         for (int t = 0; t < view.turns; ++t) face = faceBeforeTurn(face);
-        const int power = view.inverse ? 2 - m % 3 : m % 3;
-        const int move = 3 * face + power;
-        if (length > 0 && moves[length - 1] / 3 == face) {
-            // Quarter turns add up: the powers 1..3 modulo 4.
-            const int sum = (moves[length - 1] % 3 + 1 + power + 1) % 4;
-            if (sum == 0) {
-                --length;
-            } else {
-                moves[length - 1] = 3 * face + sum - 1;
-            }
-            continue;
-        }
-        moves[length++] = move;
+        moves.push_back(3 * face + (view.inverse ? 2 - m % 3 : m % 3));
     }
-    for (int i = 0; i + 1 < length; ++i) {
-        if (moves[i] / 3 == moves[i + 1] / 3 + 3) std::swap(moves[i], moves[i + 1]);
-    }
-    static const char* const faces[6] = {"U", "R", "F", "D", "L", "B"};
-    static const char* const powers[3] = {" ", "2 ", "' "};
-    std::string text;
-    for (int i = 0; i < length; ++i) {
-        text += std::string(faces[moves[i] / 3]) + powers[moves[i] % 3];
-    }
-    return text;
+    return ShortSearch::movesText(moves);
 }
 
 // The cube after move m (3 * axis + power - 1).
@@ -396,6 +372,36 @@ std::vector<ViewCube> viewCubes(const CubieCube& cube, const std::vector<View>& 
 }  // namespace
 
 namespace ShortSearch {
+
+std::string movesText(const std::vector<int>& moves) {
+    std::vector<int> kept;
+    for (int move : moves) {
+        const int face = move / 3;
+        // The move joins the last one on its face when at most a move on the opposite face,
+        // which commutes with both, stands between them.
+        std::size_t at = kept.size();
+        if (at > 0 && kept[at - 1] / 3 == (face + 3) % 6) --at;
+        if (at == 0 || kept[at - 1] / 3 != face) {
+            kept.push_back(move);
+            continue;
+        }
+        // Quarter turns add up: the powers 1..3 modulo 4.
+        const int sum = (kept[at - 1] % 3 + 1 + move % 3 + 1) % 4;
+        if (sum == 0) {
+            kept.erase(kept.begin() + static_cast<long>(at) - 1);
+        } else {
+            kept[at - 1] = 3 * face + sum - 1;
+        }
+    }
+    for (std::size_t i = 0; i + 1 < kept.size(); ++i) {
+        if (kept[i] / 3 == kept[i + 1] / 3 + 3) std::swap(kept[i], kept[i + 1]);
+    }
+    static const char* const faces[6] = {"U", "R", "F", "D", "L", "B"};
+    static const char* const powers[3] = {" ", "2 ", "' "};
+    std::string text;
+    for (int m : kept) text += std::string(faces[m / 3]) + powers[m % 3];
+    return text;
+}
 
 int availableThreads() {
     cpu_set_t set;

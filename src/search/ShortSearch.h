@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class CubieCube;
 
@@ -37,5 +38,11 @@ int availableThreads();
 // an answer is found. Both cubes must verify. Memory that cannot be had, in any of its threads,
 // throws std::bad_alloc in the caller's thread once all of them have stopped.
 std::string solve(const CubieCube& cube, const CubieCube& target, const ShortSearchLimits& limits);
+
+// The answer text of moves (3 * face + power - 1, U R F D L B): moves on one face, in a row or
+// with only moves on the opposite face between them, become one move or none; of two moves on
+// opposite faces in a row, which commute, the one on U, R or F comes first, as in the searches'
+// own answers. So no face follows itself or its opposite out of that order.
+std::string movesText(const std::vector<int>& moves);
 
 }  // namespace ShortSearch
