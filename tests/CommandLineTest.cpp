@@ -95,15 +95,4 @@ TEST(CommandLine, TableFailuresStopBothProgramsWithOneLineSayingWhatToDoThere) {
     }
 }
 
-TEST(CommandLine, InstallToAnyPrefix) {
-    ScratchDir root;
-    const ProcessResult install = runShell(
-        "'" CMAKE_COMMAND "' --install '" CUBESOLVER_BINARY_DIR "' --prefix prefix", root.path);
-    ASSERT_EQ(install.status, 0) << install.err;
-    // Run from a directory without tables: it finds those installed beside it.
-    const ProcessResult r =
-        runProgram((root.path / "prefix/bin/cubesolver").string(), {solvedFacelets}, root.path);
-    EXPECT_EQ(r.out, "R L U2 R L' B2 U2 R2 F2 L2 D2 L2 F2 \n") << r.err;
-}
-
 }  // namespace
