@@ -162,7 +162,7 @@ TEST(BothPrograms, ARequestShortOfMemoryIsAnsweredSoAndTheNextIsServed) {
     // Under a limit of address space (ulimit -v) just above the least that lets the stream
     // program answer a plain cube, a request for shorter answers cannot get its searches' memory.
     if (memoryIsNotTheProgramsOwn()) GTEST_SKIP() << memoryIsNotTheProgramsOwn();
-    const auto [cube, answer] = expectedAnswers()[0];
+    const std::string cube = expectedAnswers()[0].first, answer = expectedAnswers()[0].second;
     ScratchDir dir;
     const std::string stream = programCommand(CUBESOLVER_STREAM_EXE);
     const auto run = [&](long long kib, const std::string& command, const std::string& input) {
