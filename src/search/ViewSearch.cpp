@@ -241,6 +241,9 @@ ViewSearch::Result ViewSearch::run(long long& budget, int limit, int mostPhase1,
             continue;
         }
         unmoved[n + 1] = unmoved[n] == 1 ? 1 : symmetriesKeeping(m, unmoved[n]);
+        // The next cube's rows of the corner and slice moves, fetched while its moves are listed.
+        __builtin_prefetch(CoordCube::URFtoDLF_Move[corners[n + 1]]);
+        __builtin_prefetch(CoordCube::FRtoBR_Move[FRtoBR[n + 1]]);
         ++n;
         listPhase1(n, m / 3, depthPhase1 - n, &here, k);
     }
