@@ -1,5 +1,6 @@
 """The cubesolver module against the stream program of this build."""
 
+import contextlib
 import os
 import random
 import re
@@ -100,17 +101,9 @@ def interrupted(point, method, *args):
 
 
 def held_by_another_thread(lock):
-    free = []
-
-    def probe():
-        free.append(lock.acquire(blocking=False))
-        if free[0]:
-            lock.release()
-
-    thread = threading.Thread(target=probe)
-    thread.start()
-    thread.join()
-    return not free[0]
+    """True when a thread of its own cannot take the lock (an RLock: released where taken)."""
+    with ThreadPoolExecutor(1) as probe:
+        return not probe.submit(lambda: lock.acquire(blocking=False) and not lock.release()).result()
 
 
 class SolverTest(unittest.TestCase):
@@ -382,12 +375,8 @@ class SolverTest(unittest.TestCase):
                                    "\udc80" + ANSWERS[0][0])
         with open(os.path.join(self.scratch, "twistMove"), "w") as f:
             f.write("short")
-        here = os.getcwd()
-        os.chdir(self.scratch)
-        try:
+        with contextlib.chdir(self.scratch):
             error = self.raised(SolverError, Solver, self.program)
-        finally:
-            os.chdir(here)
         self.assertIn("exit status 2", str(error))
         self.assertIn('"%s/twistMove" is shorter than its 78732 bytes'
                       % os.path.realpath(self.scratch), str(error))
