@@ -20,7 +20,9 @@ from unittest import mock
 import cubesolver
 from cubesolver import CubeError, Solver, SolverError, TargetError
 
-RUN_PREFIX = os.environ.get("CUBESOLVER_RUN_PREFIX", "")
+# The emulator by its full path: a test may run the program with a PATH of its own.
+RUN_PREFIX = " ".join((shutil.which(w) or w) if i == 0 else w for i, w in
+                      enumerate(os.environ.get("CUBESOLVER_RUN_PREFIX", "").split()))
 
 
 def requests(variable):
