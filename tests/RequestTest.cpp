@@ -151,6 +151,26 @@ TEST(Request, NoOptionMakesAnAnswerLonger) {
     }
 }
 
+TEST(Request, AMoveLimitGivesTheSameAnswerOnAnyNumberOfThreads) {
+    // Where the answer without options is too long, other threads may find an answer within the
+    // limit sooner than the one a single thread finds first; the answer is still that one.
+    bool missing;
+    ASSERT_EQ(FlipSliceTwistPrun::load({CUBESOLVER_TABLE_DIR}, missing), "");
+    for (const auto& [cube, line] : expectedAnswers()) {
+        if (moveCount(line) <= 21) continue;
+        for (const char* limit : {"20", "21"}) {
+            std::vector<std::string> words = {
+                "--max-moves", limit, "--time-limit", "3600000", "--threads", "1", cube};
+            const std::string one = Request::respond(words).text;
+            for (const char* threads : {"2", "8"}) {
+                words[5] = threads;
+                EXPECT_EQ(Request::respond(words).text, one) << limit << " " << threads << cube;
+            }
+        }
+    }
+    FlipSliceTwistPrun::unload();
+}
+
 TEST(ShortSearch, ExhaustedSearchesAgreeOnTheShortestLength) {
     // Scrambles of up to 8 moves and symmetric patterns, searched until every shorter answer has
     // been tried: with the smaller tables' bounds, with the exact phase-1 table, and on two

@@ -189,6 +189,11 @@ CubieCube turned(const CubieCube& cube, int m) {
 // searches one slice of it without the lock and puts it back: at the end of the queue while it
 // has more of the current phase-1 length to search, aside once it has tried all of it. When
 // every view has been set aside, the next length begins.
+//
+// Without shortest, the answer is the one a single thread would find first, whatever the number
+// of threads: one thread takes the slices of a length in rounds, each round in the order the views
+// had at its start. So an answer waits until every slice before it in that order has been
+// searched, and the slices after it are never searched.
 class Race {
   public:
     Race(const std::vector<View>& views, std::unique_ptr<ViewSearch[]>& searches,
@@ -203,6 +208,8 @@ class Race {
                 later.push_back(static_cast<int>(v));
             }
         }
+        turns.resize(views.size());
+        startRounds();
     }
 
     // Takes turns with the other threads until every view is exhausted, an answer ends the
@@ -222,6 +229,9 @@ class Race {
             }
             const int v = queue.front();
             queue.pop_front();
+            const Turn turn = turns[v];
+            ++turns[v].round;
+            if (!limits.shortest && answered && !(turn < answerTurn)) continue;
             ++running;
             const int most = limit - (views[v].preMove >= 0);
             const int length = mostPhase1 - views[v].lag;
@@ -233,7 +243,7 @@ class Race {
             const bool late = millisNow(limits.processorTime) - start > timeLeft;
             lock.lock();
             --running;
-            if (result == ViewSearch::found) record(answer);
+            if (result == ViewSearch::found) record(answer, turn);
             if (result == ViewSearch::running || result == ViewSearch::found) queue.push_back(v);
             if (result == ViewSearch::waiting) waiting.push_back(v);
             if (late) stop(timeUp);
@@ -265,6 +275,15 @@ class Race {
   private:
     enum End { none, exhaustedAll, answeredFirst, timeUp };
 
+    // A view's slice within the current phase-1 length: its round, then its place in the queue.
+    struct Turn {
+        int round;
+        int place;
+        bool operator<(const Turn& other) const {
+            return round != other.round ? round < other.round : place < other.place;
+        }
+    };
+
     const std::vector<View>& views;
     std::unique_ptr<ViewSearch[]>& searches;
     const ShortSearchLimits& limits;
@@ -278,7 +297,10 @@ class Race {
     int mostPhase1 = 1;
     int limit;
     const long long timeLeft;
+    std::vector<Turn> turns;
     std::string best;
+    // Without shortest: the turn that found best.
+    Turn answerTurn = {0, 0};
     bool answered = false;
     bool stopped = false;
     bool memoryFailed = false;
@@ -289,18 +311,28 @@ class Race {
         stopped = true;
     }
 
-    void record(const std::string& answer) {
-        const int length = moveCount(answer);
-        if (answered && length >= moveCount(best)) return;
+    void record(const std::string& answer, Turn turn) {
+        if (!limits.shortest) {
+            if (answered && !(turn < answerTurn)) return;
+            answerTurn = turn;
+        } else {
+            if (answered && moveCount(answer) >= moveCount(best)) return;
+            limit = moveCount(answer) - 1;
+            if (limits.onAnswer != nullptr) limits.onAnswer(limits.context, answer);
+        }
         best = answer;
         answered = true;
-        limit = length - 1;
-        if (limits.onAnswer != nullptr) limits.onAnswer(limits.context, answer);
-        if (!limits.shortest) stop(answeredFirst);
     }
 
-    // Every view has tried every phase-1 sequence of this length, or is exhausted.
+    // Every view has tried every phase-1 sequence of this length, or is exhausted; without
+    // shortest, an answer found in it ends the search.
     void nextLength() {
+        if (answered && !limits.shortest) {
+            if (limits.onAnswer != nullptr) limits.onAnswer(limits.context, best);
+            stop(answeredFirst);
+            changed.notify_all();
+            return;
+        }
         if (waiting.empty() && (later.empty() || mostPhase1 >= preMoveFrom)) {
             stop(exhaustedAll);
             changed.notify_all();
@@ -311,6 +343,13 @@ class Race {
         if (mostPhase1 == preMoveFrom) waiting.insert(waiting.end(), later.begin(), later.end());
         queue.assign(waiting.begin(), waiting.end());
         waiting.clear();
+        startRounds();
+    }
+
+    void startRounds() {
+        for (std::size_t at = 0; at < queue.size(); ++at) {
+            turns[static_cast<std::size_t>(queue[at])] = {0, static_cast<int>(at)};
+        }
     }
 };
 
