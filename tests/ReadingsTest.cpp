@@ -205,7 +205,7 @@ TEST(Readings, EveryProgramAnswersTheReadingsAsTheResolvedCube) {
     // alone, which keeps the answer without options.
     const std::vector<std::string> optionSets[] = {{},
                                                    {"--max-moves", "20", "--threads", "1"},
-                                                   {"--time-limit", "50"},
+                                                   {"--time-limit", "3000"},
                                                    {"--target", "checkerboard"}};
     std::string streamInput, streamExpected;
     for (int n = 0; n < 8; ++n) {
