@@ -162,7 +162,7 @@ TEST(Request, AMoveLimitGivesTheSameAnswerOnAnyNumberOfThreads) {
             std::vector<std::string> words = {
                 "--max-moves", limit, "--time-limit", "3600000", "--threads", "1", cube};
             const std::string one = Request::respond(words).text;
-            for (const char* threads : {"2", "8"}) {
+            for (const char* threads : {"2", "3", "5", "8", "16", "64"}) {
                 words[5] = threads;
                 EXPECT_EQ(Request::respond(words).text, one) << limit << " " << threads << cube;
             }
