@@ -190,7 +190,7 @@ FAULTS = [
      "limit = moveCount(answer) - 1;\n            stop(answeredFirst);",
      "--shortest answers the first answer the views find"),
     ("short-first-found-wins", "src/search/ShortSearch.cpp",
-     "if (answered && !(turn < answerTurn)) return;\n            answerTurn = turn;",
+     "if (!beforeAnswer(turn)) return;\n            answerTurn = turn;",
      "if (answered) return;\n            answerTurn = turn;\n            stop(answeredFirst);",
      "a move limit's answer is whichever thread finds one first"),
     ("short-first-longer", "src/search/ShortSearch.cpp", "limit = moveCount(first) - 1;",

@@ -231,7 +231,7 @@ class Race {
             queue.pop_front();
             const Turn turn = turns[v];
             ++turns[v].round;
-            if (!limits.shortest && answered && !(turn < answerTurn)) continue;
+            if (!limits.shortest && !beforeAnswer(turn)) continue;
             ++running;
             const int most = limit - (views[v].preMove >= 0);
             const int length = mostPhase1 - views[v].lag;
@@ -311,9 +311,12 @@ class Race {
         stopped = true;
     }
 
+    // Without shortest: a slice of this turn comes before the one that found the answer so far.
+    bool beforeAnswer(Turn turn) const { return !answered || turn < answerTurn; }
+
     void record(const std::string& answer, Turn turn) {
         if (!limits.shortest) {
-            if (answered && !(turn < answerTurn)) return;
+            if (!beforeAnswer(turn)) return;
             answerTurn = turn;
         } else {
             if (answered && moveCount(answer) >= moveCount(best)) return;
